@@ -7,6 +7,8 @@
 #include <QStringList>
 #include <QWidget>
 
+#include "app/accountconfig.h"
+
 class AttachmentRepository;
 class Database;
 class NotebookRepository;
@@ -47,6 +49,10 @@ public:
     ThemeManager *themeManager() const { return m_themeManager; }
     QString attachmentsDirectory() const;
 
+    // The endpoint settings resolved at start-up, for the account services.
+    AccountConfig accountConfig() const { return m_accountConfig; }
+    QString syncApiUrl() const { return m_syncApiUrl; }
+
     QString currentNotebookId() const { return m_currentNotebookId; }
     QString currentNoteId() const { return m_currentNoteId; }
     bool canShare() const { return m_canShare; }
@@ -86,6 +92,8 @@ private:
     SnapshotRepository *m_snapshots = nullptr;
     AttachmentRepository *m_attachments = nullptr;
     ThemeManager *m_themeManager = nullptr;
+    AccountConfig m_accountConfig;
+    QString m_syncApiUrl;
     QString m_currentNotebookId;
     QString m_currentNoteId;
     bool m_canShare = false;

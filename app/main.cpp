@@ -1,7 +1,7 @@
-#include <QApplication>
+#include "app/application.h"
 
 int main(int argc, char **argv)
 {
-    QApplication app(argc, argv);
-    return 0;
+    Application app(argc, argv);
+    return app.run();
 }
