@@ -1,0 +1,130 @@
+#include "ui/notelistwidget.h"
+
+#include "ui/notelistdelegate.h"
+
+#include <QKeyEvent>
+#include <QMimeData>
+
+const char *const NoteListWidget::NoteIdMimeType = "application/x-velmora-note-id";
+
+NoteListWidget::NoteListWidget(QWidget *parent)
+    : QListWidget(parent)
+{
+    setContextMenuPolicy(Qt::CustomContextMenu);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setFrameShape(QFrame::NoFrame);
+    setUniformItemSizes(true);
+    setMouseTracking(true);
+    setDragEnabled(true);
+    setDragDropMode(QAbstractItemView::DragOnly);
+    setDefaultDropAction(Qt::MoveAction);
+    setItemDelegate(new NoteListDelegate(this));
+
+    connect(this,
+            &QListWidget::currentItemChanged,
+            this,
+            [this](QListWidgetItem *current, QListWidgetItem *) {
+                if (current)
+                    emit noteSelected(current->data(NoteIdRole).toString());
+            });
+    connect(this, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem *item) {
+        emit noteDoubleClicked(item->data(NoteIdRole).toString());
+    });
+    connect(this, &QWidget::customContextMenuRequested, this, [this](const QPoint &pos) {
+        if (QListWidgetItem *item = itemAt(pos))
+            emit noteContextMenuRequested(item->data(NoteIdRole).toString(),
+                                          viewport()->mapToGlobal(pos));
+    });
+}
+
+void NoteListWidget::setNotebookNameResolver(NotebookNameResolver resolver)
+{
+    m_resolver = std::move(resolver);
+}
+
+void NoteListWidget::setNotes(const QList<Note> &notes)
+{
+    const QString previousId = currentNoteId();
+    m_notes = notes;
+    const bool wasBlocked = blockSignals(true);
+    clear();
+
+    QListWidgetItem *toSelect = nullptr;
+    for (const Note &note : notes) {
+        QString title = note.title();
+        QString preview = note.preview();
+        bool untitled = false;
+        if (title.isEmpty()) {
+            untitled = true;
+            title = preview.isEmpty() ? tr("Untitled") : preview;
+            preview.clear();
+        }
+        auto *item = new QListWidgetItem;
+        item->setData(NoteIdRole, note.id);
+        item->setData(TitleRole, title);
+        item->setData(PreviewRole, preview);
+        item->setData(UpdatedRole, note.updatedAt);
+        item->setData(NotebookNameRole, m_resolver ? m_resolver(note.notebookId) : QString());
+        item->setData(UntitledRole, untitled);
+        item->setData(SharedRole, note.isShared);
+        item->setData(SyncStatusRole, int(note.syncStatus));
+        addItem(item);
+        if (!toSelect && !previousId.isEmpty() && note.id == previousId)
+            toSelect = item;
+    }
+    if (toSelect)
+        setCurrentItem(toSelect);
+
+    blockSignals(wasBlocked);
+}
+
+void NoteListWidget::selectNote(const QString &noteId)
+{
+    for (int row = 0; row < count(); ++row) {
+        if (item(row)->data(NoteIdRole).toString() == noteId) {
+            setCurrentRow(row);
+            return;
+        }
+    }
+}
+
+QString NoteListWidget::currentNoteId() const
+{
+    if (QListWidgetItem *item = currentItem())
+        return item->data(NoteIdRole).toString();
+    return QString();
+}
+
+void NoteListWidget::keyPressEvent(QKeyEvent *event)
+{
+    const QString id = currentNoteId();
+    if (!id.isEmpty()) {
+        if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+            emit noteActivated(id);
+            event->accept();
+            return;
+        }
+        if (event->key() == Qt::Key_Delete) {
+            emit noteDeleteRequested(id);
+            event->accept();
+            return;
+        }
+    }
+    QListWidget::keyPressEvent(event);
+}
+
+QStringList NoteListWidget::mimeTypes() const
+{
+    return {QString::fromLatin1(NoteIdMimeType)};
+}
+
+QMimeData *NoteListWidget::mimeData(const QList<QListWidgetItem *> &items) const
+{
+    if (items.isEmpty())
+        return nullptr;
+    auto *data = new QMimeData;
+    data->setData(QString::fromLatin1(NoteIdMimeType),
+                  items.first()->data(NoteIdRole).toString().toUtf8());
+    return data;
+}
