@@ -1,0 +1,3 @@
+#include "interchange/interchangelog.h"
+
+Q_LOGGING_CATEGORY(lcInterchange, "velmora.interchange")

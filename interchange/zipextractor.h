@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// Bounds that keep a hostile archive from filling the disk or the memory.
+struct ExtractionLimits
+{
+    qint64 maxEntryBytes = qint64(4) * 1024 * 1024 * 1024;
+    qint64 maxTotalBytes = qint64(32) * 1024 * 1024 * 1024;
+    int maxEntries = 500000;
+    // Deflate cannot expand beyond about 1032:1, so honest archives stay far
+    // below this; only bombs that reuse or misdeclare their data reach it.
+    qint64 maxExpansionRatio = 2000;
+    // Left free on the target's volume after extraction.
+    qint64 diskReserveBytes = qint64(64) * 1024 * 1024;
+};
+
+// Unpacks a ZIP archive into a fresh, empty staging folder without trusting
+// anything in it: only folders and regular files are written, paths that
+// could leave the folder are skipped, links are never created or followed,
+// files are created exclusively, and sizes are counted as they inflate.
+class ZipExtractor
+{
+public:
+    explicit ZipExtractor(const ExtractionLimits &limits = ExtractionLimits());
+
+    bool extract(const QString &zipPath, const QString &targetDirectory);
+
+    // Entry names as stored, for inspection; empty with an error on failure.
+    QStringList list(const QString &zipPath);
+
+    QString errorString() const { return m_error; }
+    // Entries left out (unsafe names, links, special files, duplicates).
+    QStringList skippedEntries() const { return m_skipped; }
+
+    // The entry name as a clean relative path ("a/b"), or an empty string
+    // when the name is absolute, climbs with "..", carries a drive letter, a
+    // backslash or a NUL, or names nothing.
+    static QString safeRelativePath(const QString &name);
+
+private:
+    bool fail(const QString &message);
+    bool makeDirectories(const QString &root, const QString &relative);
+
+    ExtractionLimits m_limits;
+    QString m_error;
+    QStringList m_skipped;
+};
