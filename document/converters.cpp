@@ -1,6 +1,7 @@
 #include "document/converters.h"
 
 #include "document/attachmenturl.h"
+#include "document/richtextbinding.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -515,65 +516,11 @@ static QJsonArray emptyDocument()
     return QJsonArray{textOp(QStringLiteral("\n"))};
 }
 
-// The inline attributes a char format stands for, as the note writer reads
-// them. A font family of "monospace" counts as code: that is how the HTML and
-// Markdown readers mark code, without setting fixed pitch.
-static QJsonObject inlineAttributesOf(const QTextCharFormat &format)
+// A table read from HTML is one embed, its cells written as the note writer
+// writes them; every table with rows counts as having a header row.
+static QJsonObject tableEmbedOp(const QTextTable *table)
 {
-    QJsonObject attributes;
-    if (format.hasProperty(QTextFormat::FontWeight) && format.fontWeight() >= QFont::Bold)
-        attributes.insert(QStringLiteral("bold"), true);
-    if (format.fontItalic())
-        attributes.insert(QStringLiteral("italic"), true);
-    if (format.fontUnderline() && !format.isAnchor())
-        attributes.insert(QStringLiteral("underline"), true);
-    if (format.fontStrikeOut())
-        attributes.insert(QStringLiteral("strike"), true);
-    if (format.fontFixedPitch()
-        || format.fontFamilies().toStringList().contains(QLatin1String("monospace")))
-        attributes.insert(QStringLiteral("code"), true);
-    if (format.isAnchor() && !format.anchorHref().isEmpty())
-        attributes.insert(QStringLiteral("link"), format.anchorHref());
-    return attributes;
-}
-
-static QJsonArray cellOps(const QTextTableCell &cell)
-{
-    QJsonArray ops;
-    bool first = true;
-    for (QTextFrame::iterator it = cell.begin(); !it.atEnd(); ++it) {
-        const QTextBlock block = it.currentBlock();
-        if (!block.isValid())
-            continue;
-        if (!first)
-            ops.append(textOp(QStringLiteral("\n")));
-        first = false;
-        for (QTextBlock::iterator f = block.begin(); !f.atEnd(); ++f) {
-            QString text = f.fragment().text();
-            text.remove(QChar::ObjectReplacementCharacter);
-            if (!text.isEmpty())
-                ops.append(textOp(text, inlineAttributesOf(f.fragment().charFormat())));
-        }
-    }
-    return ops;
-}
-
-static QJsonObject tableEmbedOp(QTextTable *table)
-{
-    QJsonArray rows;
-    for (int r = 0; r < table->rows(); ++r) {
-        QJsonArray row;
-        for (int c = 0; c < table->columns(); ++c) {
-            const QTextTableCell cell = table->cellAt(r, c);
-            // A cell spanning several places is written once, at its origin.
-            const bool origin = cell.row() == r && cell.column() == c;
-            row.append(origin ? cellOps(cell) : QJsonArray());
-        }
-        rows.append(row);
-    }
-    const QJsonObject object{{QStringLiteral("cells"), rows},
-                             {QStringLiteral("hasHeader"), table->rows() > 0}};
-    const QString json = QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact));
+    const QString json = writeTableJson(table, table->rows() > 0);
     return QJsonObject{{QStringLiteral("insert"), QJsonObject{{QStringLiteral("table"), json}}}};
 }
 
@@ -598,7 +545,7 @@ static void appendBlockOps(const QTextBlock &block, QJsonArray &ops)
         QString text = fragment.text();
         text.remove(QChar::ObjectReplacementCharacter);
         if (!text.isEmpty())
-            ops.append(textOp(text, inlineAttributesOf(format)));
+            ops.append(textOp(text, inlineAttributesFromFormat(format)));
     }
 
     QJsonObject blockAttributes;
