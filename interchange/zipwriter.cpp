@@ -104,9 +104,14 @@ bool ZipWriter::addFile(const QString &name, const QByteArray &data)
 
 bool ZipWriter::addFileFromDisk(const QString &name, const QString &path)
 {
+    if (!m_archive || m_failed)
+        return fail(m_error.isEmpty() ? QStringLiteral("archive not open") : m_error);
     QFile source(path);
-    if (!source.open(QIODevice::ReadOnly))
-        return fail(QStringLiteral("%1: %2").arg(path, source.errorString()));
+    if (!source.open(QIODevice::ReadOnly)) {
+        // Nothing reached the archive yet, so it stays usable.
+        m_error = QStringLiteral("%1: %2").arg(path, source.errorString());
+        return false;
+    }
     const qint64 size = source.size();
     if (!beginEntry(name, false, size))
         return false;

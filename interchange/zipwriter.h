@@ -27,7 +27,8 @@ public:
     bool addDirectory(const QString &name);
     bool addFile(const QString &name, const QByteArray &data);
     // Streams a file from disk in chunks, so large attachments are never
-    // held in memory whole.
+    // held in memory whole. A file that cannot be opened is left out and the
+    // archive stays usable; a failure while writing spoils the archive.
     bool addFileFromDisk(const QString &name, const QString &path);
     // Adds every folder and regular file below `folder` (links are left
     // out), named relative to it.
@@ -37,6 +38,8 @@ public:
     bool commit();
 
     QString errorString() const { return m_error; }
+    // The archive is spoiled and can no longer be committed.
+    bool hasFailed() const { return m_failed; }
 
 private:
     bool beginEntry(const QString &name, bool directory, qint64 size);

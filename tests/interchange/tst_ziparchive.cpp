@@ -177,7 +177,8 @@ void TestZipArchive::unsafeNamesSkipped()
     QFETCH(QByteArray, name);
     QTemporaryDir dir;
     const QString zip = dir.filePath(QStringLiteral("evil.zip"));
-    QVERIFY(writeRawZip(zip, {{name, "owned", AE_IFREG}, {"ok/fine.txt", "fine", AE_IFREG}}));
+    QVERIFY(
+        writeRawZip(zip, {{name, "owned", AE_IFREG, {}}, {"ok/fine.txt", "fine", AE_IFREG, {}}}));
     QTemporaryDir base;
     const QString stage = newStage(base);
     ZipExtractor extractor;
@@ -198,8 +199,8 @@ void TestZipArchive::linksNeverCreated()
     const QByteArray target = QFile::encodeName(outside.path());
     QVERIFY(writeRawZip(zip,
                         {{"link", {}, AE_IFLNK, target},
-                         {"link/escaped.txt", "through the link", AE_IFREG},
-                         {"plain.txt", "plain", AE_IFREG}}));
+                         {"link/escaped.txt", "through the link", AE_IFREG, {}},
+                         {"plain.txt", "plain", AE_IFREG, {}}}));
     QTemporaryDir base;
     const QString stage = newStage(base);
     ZipExtractor extractor;
@@ -215,9 +216,9 @@ void TestZipArchive::duplicateEntryNotOverwritten()
     QTemporaryDir dir;
     const QString zip = dir.filePath(QStringLiteral("dup.zip"));
     QVERIFY(writeRawZip(zip,
-                        {{"same.txt", "first", AE_IFREG},
-                         {"same.txt", "second", AE_IFREG},
-                         {"same.txt/inner", "under a file", AE_IFREG}}));
+                        {{"same.txt", "first", AE_IFREG, {}},
+                         {"same.txt", "second", AE_IFREG, {}},
+                         {"same.txt/inner", "under a file", AE_IFREG, {}}}));
     QTemporaryDir base;
     const QString stage = newStage(base);
     ZipExtractor extractor;
@@ -377,10 +378,17 @@ void TestZipArchive::failedWriteKeepsOldArchive()
         ZipWriter writer;
         QVERIFY(writer.open(zip));
         QVERIFY(writer.addFile(QStringLiteral("a"), "a"));
+        // An unreadable source is left out without spoiling the archive.
         QVERIFY(!writer.addFileFromDisk(QStringLiteral("b"), dir.filePath("no-such-file")));
-        QVERIFY(!writer.commit());
+        QVERIFY(!writer.errorString().isEmpty());
+        QVERIFY(writer.addFile(QStringLiteral("c"), "c"));
+        // Abandoned without commit.
     }
     QCOMPARE(readBytes(zip), QByteArray("old archive"));
+
+    ZipWriter writer;
+    QVERIFY(!writer.open(dir.filePath(QStringLiteral("no/such/folder/x.zip"))));
+    QVERIFY(!writer.errorString().isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestZipArchive)
