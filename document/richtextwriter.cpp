@@ -121,7 +121,7 @@ static void appendText(QJsonArray &ops,
         if (lastInsert.isString()
             && last.value(QLatin1String("attributes")).toObject() == attributes) {
             last.insert(QLatin1String("insert"), lastInsert.toString() + text);
-            ops.last() = last;
+            ops.replace(ops.size() - 1, last);
             return;
         }
     }
