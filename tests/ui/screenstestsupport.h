@@ -1,0 +1,103 @@
+#pragma once
+
+// Shared by the screen and dialog tests: a real store in a temporary folder
+// and a way to answer modal dialogs without a person.
+
+#include "app/appstate.h"
+#include "storage/note.h"
+#include "storage/noterepository.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QPointer>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QWidget>
+
+#include <functional>
+#include <memory>
+
+struct TestStore
+{
+    QTemporaryDir dir;
+    std::unique_ptr<AppState> state;
+
+    bool open()
+    {
+        QStandardPaths::setTestModeEnabled(true);
+        if (!dir.isValid())
+            return false;
+        qputenv("NOTES_DATA_DIR", dir.path().toUtf8());
+        state = std::make_unique<AppState>();
+        state->setStoragePaths(dir.filePath("t.db"), dir.filePath("attachments"));
+        return state->initialize();
+    }
+
+    // Stores a note whose lines are given; each line may carry block
+    // attributes (for check-list items).
+    Note addNote(const QJsonArray &ops, const QDateTime &updated = QDateTime())
+    {
+        Note note = Note::create();
+        note.body = QString::fromUtf8(QJsonDocument(ops).toJson(QJsonDocument::Compact));
+        if (updated.isValid()) {
+            note.updatedAt = updated;
+            note.modifiedAt = updated;
+        }
+        state->notes()->insert(note);
+        return note;
+    }
+
+    Note addPlainNote(const QString &text, const QDateTime &updated = QDateTime())
+    {
+        QJsonArray ops;
+        ops.append(QJsonObject{{"insert", text + "\n"}});
+        return addNote(ops, updated);
+    }
+};
+
+inline QJsonObject textOp(const QString &text)
+{
+    return QJsonObject{{"insert", text}};
+}
+
+inline QJsonObject lineEnd(const QString &list = QString())
+{
+    QJsonObject op{{"insert", "\n"}};
+    if (!list.isEmpty())
+        op.insert("attributes", QJsonObject{{"list", list}});
+    return op;
+}
+
+// Calls `answer` with the next modal widget (dialog or message box) shown
+// while it runs; counts how many appeared. Destroy it after the call under
+// test so that a modal that never came leaves nothing behind.
+class ModalAnswerer
+{
+public:
+    explicit ModalAnswerer(std::function<void(QWidget *)> answer)
+        : m_answer(std::move(answer))
+    {
+        m_timer.setInterval(5);
+        QObject::connect(&m_timer, &QTimer::timeout, [this] {
+            QWidget *modal = QApplication::activeModalWidget();
+            if (!modal || modal == m_last)
+                return;
+            m_last = modal;
+            ++m_count;
+            m_answer(modal);
+        });
+        m_timer.start();
+    }
+
+    int count() const { return m_count; }
+
+private:
+    std::function<void(QWidget *)> m_answer;
+    QTimer m_timer;
+    QPointer<QWidget> m_last;
+    int m_count = 0;
+};
