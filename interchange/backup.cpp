@@ -116,20 +116,6 @@ ImportResult failure(const QString &message)
     return result;
 }
 
-// A staging folder beside the attachments directory, so restored files can
-// be moved into place instead of copied; the system's temporary folder when
-// that is not possible.
-std::unique_ptr<QTemporaryDir> makeStaging(const QString &attachmentsDirectory)
-{
-    const QString parent = QFileInfo(attachmentsDirectory).absolutePath();
-    if (!attachmentsDirectory.isEmpty() && QFileInfo(parent).isDir()) {
-        auto staging = std::make_unique<QTemporaryDir>(parent + QStringLiteral("/.restore-XXXXXX"));
-        if (staging->isValid())
-            return staging;
-    }
-    return std::make_unique<QTemporaryDir>();
-}
-
 // Restores every record file of one folder with the given lookup and insert.
 void restoreRecords(const QString &folder,
                     const std::function<bool(const QJsonObject &)> &exists,
@@ -290,7 +276,7 @@ ImportResult restoreBackup(const QString &zipPath, AppState *appState)
         return failure(tr("Failed to extract backup"));
 
     const QString attachmentsDirectory = appState->attachmentsDirectory();
-    const std::unique_ptr<QTemporaryDir> staging = makeStaging(attachmentsDirectory);
+    const std::unique_ptr<QTemporaryDir> staging = ZipExtractor::makeStaging(attachmentsDirectory);
     if (!staging->isValid())
         return failure(tr("Failed to create temp directory"));
     const QString stage = staging->path();

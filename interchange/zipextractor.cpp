@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QStorageInfo>
+#include <QTemporaryDir>
 
 #include <archive.h>
 #include <archive_entry.h>
@@ -82,6 +83,17 @@ QString ZipExtractor::safeRelativePath(const QString &name)
         parts.append(part);
     }
     return parts.join(QLatin1Char('/'));
+}
+
+std::unique_ptr<QTemporaryDir> ZipExtractor::makeStaging(const QString &folder)
+{
+    const QString parent = QFileInfo(folder).absolutePath();
+    if (!folder.isEmpty() && QFileInfo(parent).isDir()) {
+        auto staging = std::make_unique<QTemporaryDir>(parent + QStringLiteral("/.staging-XXXXXX"));
+        if (staging->isValid())
+            return staging;
+    }
+    return std::make_unique<QTemporaryDir>();
 }
 
 bool ZipExtractor::fail(const QString &message)

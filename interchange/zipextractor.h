@@ -3,6 +3,10 @@
 #include <QString>
 #include <QStringList>
 
+#include <memory>
+
+class QTemporaryDir;
+
 // Bounds that keep a hostile archive from filling the disk or the memory.
 struct ExtractionLimits
 {
@@ -38,6 +42,12 @@ public:
     // when the name is absolute, climbs with "..", carries a drive letter, a
     // backslash or a NUL, or names nothing.
     static QString safeRelativePath(const QString &name);
+
+    // A fresh staging folder beside `folder` (on the same volume as the data
+    // it will feed, so free space is checked where it matters and files can
+    // be moved instead of copied), or in the system's temporary folder when
+    // that fails. Check isValid() on the result.
+    static std::unique_ptr<QTemporaryDir> makeStaging(const QString &folder);
 
 private:
     bool fail(const QString &message);

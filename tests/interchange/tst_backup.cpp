@@ -160,7 +160,7 @@ void TestBackup::roundTrip()
     QCOMPARE(second.skipped, 4);
     QCOMPARE(second.errors, 0);
     // No staging folder is left behind beside the attachments.
-    QCOMPARE(QDir(target.dir.path()).entryList({".restore-*"}, QDir::AllEntries | QDir::Hidden),
+    QCOMPARE(QDir(target.dir.path()).entryList({".staging-*"}, QDir::AllEntries | QDir::Hidden),
              QStringList());
 }
 
