@@ -1,0 +1,3 @@
+#include "editor/editorlogging.h"
+
+Q_LOGGING_CATEGORY(lcEditor, "velmora.editor")
