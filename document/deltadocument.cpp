@@ -44,8 +44,15 @@ void DeltaDocument::loadJson(const QString &json)
         setDelta(parsed.array());
         return;
     }
-    // Bodies saved as plain text open as such, one paragraph per line.
-    m_document->setPlainText(json);
+    // Bodies saved as plain text open as such, one paragraph per line, in
+    // the body style; like any load this is silent and cannot be undone.
+    DeltaOp text;
+    text.text = json;
+    {
+        const QSignalBlocker blocker(m_document);
+        buildDocument(m_document, {text});
+    }
+    m_document->clearUndoRedoStacks();
 }
 
 void DeltaDocument::setDelta(const QJsonArray &ops)
@@ -56,6 +63,10 @@ void DeltaDocument::setDelta(const QJsonArray &ops)
 
 void DeltaDocument::rebuild()
 {
+    // The body size may have changed since construction (a preference).
+    QFont font = m_document->defaultFont();
+    font.setPixelSize(editorBodyPixelSize());
+    m_document->setDefaultFont(font);
     {
         const QSignalBlocker blocker(m_document);
         buildDocument(m_document, parseDeltaOps(m_delta));

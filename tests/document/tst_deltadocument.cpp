@@ -169,6 +169,14 @@ private slots:
         QTest::newRow("unparsable table kept as object")
             << json("[{'insert':{'table':'{broken'}},{'insert':'\\n'}]")
             << json("[{'insert':{'table':'{broken'}},{'insert':'\\n'}]");
+        QTest::newRow("cell with an embed and paragraph attributes")
+            << json("[{'insert':{'table':'{`cells`:[[[{`insert`:`a\\\\nb`,`attributes`:{`k`:1}},{`"
+                    "insert`:{`velmora-notes-attachment`:`z`}}]]],`hasHeader`:false}'}},{'insert':'"
+                    "\\n'}]")
+            << json("[{'insert':{'table':'{`cells`:[[[{`attributes`:{`k`:1},`insert`:`a`},{`"
+                    "attributes`:{`k`:1},`insert`:`\\\\n`},{`attributes`:{`k`:1},`insert`:`b`},{`"
+                    "insert`:{`velmora-notes-attachment`:`%ATT%z`}}]]],`hasHeader`:false}'}},{'"
+                    "insert':'\\n'}]");
         QTest::newRow("table sharing a line")
             << json("[{'insert':'t '},{'insert':{'table':'{`cells`:[[`a`]]}'}},{'insert':'\\n'}]")
             << json("[{'insert':'t '},{'insert':{'table':'{`cells`:[[`a`]]}'}},{'insert':'\\n'}]");
@@ -262,6 +270,8 @@ private slots:
         QCOMPARE(blockAt(document, 1).text(), QStringLiteral("second {not json"));
         QCOMPARE(document.toPlainText(), QStringLiteral("first line\nsecond {not json"));
         QCOMPARE(document.delta(), (QJsonArray{QJsonObject{{"insert", "kept\n"}}}));
+        QVERIFY(!document.textDocument()->isUndoAvailable());
+        QCOMPARE(blockAt(document, 1).blockFormat().bottomMargin(), 8.0);
         QCOMPARE(document.toJson(),
                  json("[{'insert':'first line'},{'insert':'\\n'},{'insert':'second {not "
                       "json'},{'insert':'\\n'}]"));
