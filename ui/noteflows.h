@@ -1,0 +1,73 @@
+#pragma once
+
+#include <QString>
+
+#include <optional>
+
+#include "document/converters.h"
+
+class AttachmentRepository;
+class NotebookRepository;
+class NoteRepository;
+class QTextDocument;
+class QWidget;
+class SnapshotRepository;
+class StatusBar;
+struct Note;
+
+// Steps that the main window and the stand-alone note windows share when they
+// load, save, snapshot, copy and print one note.
+
+// A shared note is editable only with the "edit" permission; own notes always.
+bool isNoteEditable(const Note &note);
+
+// "Updated %1" or "Updated %1 · %2 words" for the header bar.
+QString noteMetaText(const Note &note, int wordCount);
+
+// The notebook's name, or an empty text when the id is empty or unknown.
+QString notebookName(NotebookRepository *notebooks, const QString &notebookId);
+
+// Writes json as the note's body when it differs from the stored one: times
+// now, version up, pending. True only when the note was written.
+bool saveNoteBody(NoteRepository *notes, const QString &noteId, const QString &json);
+
+// Stores a snapshot of json at the note's current version. True when stored.
+bool snapshotNoteBody(NoteRepository *notes,
+                      SnapshotRepository *snapshots,
+                      const QString &noteId,
+                      const QString &json);
+
+// The clipboard forms of a stored note.
+void copyNoteAsMarkdown(const Note &note);
+void copyNoteAsHtml(const Note &note);
+
+// A clone of the editor's document for paper: a 36 pt margin and pixel font
+// sizes turned into point sizes so that the text prints at its screen size.
+QTextDocument *createPrintCopy(const QTextDocument *source);
+
+// "Print Note" dialog, then prints; true when printed.
+bool printDocument(QWidget *parent, const QTextDocument *source, const QString &documentName);
+// Modal print preview of the document.
+void previewDocument(QWidget *parent, const QTextDocument *source, const QString &documentName);
+
+// What the export dialog returned: the format and whether the note's
+// attachments go along in a ZIP bundle.
+struct ExportChoice
+{
+    ExportFormat format = ExportFormat::Markdown;
+    bool bundle = false;
+};
+
+// Runs the export dialog modally; nothing when cancelled.
+std::optional<ExportChoice> runExportDialog(QWidget *parent);
+// The proposed file name and the save-dialog filter for a choice.
+QString exportProposedName(const Note &note, const ExportChoice &choice);
+QString exportFilter(const ExportChoice &choice);
+// Writes the export and reports it: "Exported to %1" in the status bar, or
+// the "Export Failed" warning.
+void writeExport(QWidget *parent,
+                 StatusBar *statusBar,
+                 const Note &note,
+                 const QString &path,
+                 const ExportChoice &choice,
+                 AttachmentRepository *attachments);
