@@ -12,6 +12,7 @@
 
 #include <QApplication>
 #include <QJsonDocument>
+#include <QMimeData>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -44,6 +45,12 @@ public:
     bool openResult = true;
     QStringList previews; // captions of image previews
     bool previewAvailable = true;
+
+    void insertFromMimeDataForTest(const QMimeData *data) { insertFromMimeData(data); }
+    bool canInsertFromMimeDataForTest(const QMimeData *data) const
+    {
+        return canInsertFromMimeData(data);
+    }
 
 protected:
     QMessageBox::StandardButton askQuestion(const QString &title,
