@@ -3,6 +3,7 @@
 #include "document/attachmenturl.h"
 #include "document/richtextbinding.h"
 
+#include <QHash>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
@@ -503,97 +504,268 @@ QString convertNoteBody(const QString &json, ExportFormat format)
 
 // --- HTML and Markdown to Delta ---------------------------------------------
 
-static QJsonObject textOp(const QString &text, const QJsonObject &attributes = QJsonObject())
-{
-    QJsonObject op{{QStringLiteral("insert"), text}};
-    if (!attributes.isEmpty())
-        op.insert(QStringLiteral("attributes"), attributes);
-    return op;
-}
-
 static QJsonArray emptyDocument()
 {
-    return QJsonArray{textOp(QStringLiteral("\n"))};
+    return QJsonArray{QJsonObject{{QStringLiteral("insert"), QStringLiteral("\n")}}};
 }
 
-// A table read from HTML is one embed, its cells written as the note writer
-// writes them; every table with rows counts as having a header row.
-static QJsonObject tableEmbedOp(const QTextTable *table)
+static QString compactJson(const QJsonObject &object)
 {
-    const QString json = writeTableJson(table, table->rows() > 0);
-    return QJsonObject{{QStringLiteral("insert"), QJsonObject{{QStringLiteral("table"), json}}}};
+    return QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact));
 }
 
-static void appendBlockOps(const QTextBlock &block, QJsonArray &ops)
+// Appends text as a JSON string literal.
+static void appendJsonString(QString &out, QStringView text)
 {
-    for (QTextBlock::iterator it = block.begin(); !it.atEnd(); ++it) {
-        const QTextFragment fragment = it.fragment();
+    out.append(QLatin1Char('"'));
+    qsizetype runStart = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        if (c >= 0x20 && c != u'"' && c != u'\\')
+            continue;
+        out.append(text.mid(runStart, i - runStart));
+        runStart = i + 1;
+        switch (c) {
+        case u'"':
+            out.append(QLatin1String("\\\""));
+            break;
+        case u'\\':
+            out.append(QLatin1String("\\\\"));
+            break;
+        case u'\n':
+            out.append(QLatin1String("\\n"));
+            break;
+        case u'\t':
+            out.append(QLatin1String("\\t"));
+            break;
+        case u'\r':
+            out.append(QLatin1String("\\r"));
+            break;
+        default:
+            out.append(QStringLiteral("\\u%1").arg(int(c), 4, 16, QLatin1Char('0')));
+            break;
+        }
+    }
+    out.append(text.mid(runStart));
+    out.append(QLatin1Char('"'));
+}
+
+// Walks a rich-text document into Delta ops. A large document has many
+// fragments but few distinct formats, so what each format stands for is
+// worked out once. The ops are written as JSON text and parsed in one go,
+// which costs far less than building tens of thousands of JSON objects.
+struct RichTextDeltaReader
+{
+    struct FragmentKind
+    {
+        QString embedOp;        // the whole op of an image or attachment; empty for text
+        QString attributesJson; // ",\"attributes\":{...}" of text, or empty
+        bool image = false;
+    };
+
+    QString json = QStringLiteral("[");
+    int opCount = 0;
+    QHash<int, FragmentKind> fragmentKinds; // by char format index
+    QHash<int, int> headingLevels;          // by block format index
+    QHash<int, QString> lineEnds;           // newline op by heading level and list kind
+
+    void beginOp()
+    {
+        if (opCount++ > 0)
+            json.append(QLatin1Char(','));
+    }
+
+    void appendTextOp(QStringView text, const QString &attributesJson)
+    {
+        beginOp();
+        json.append(QLatin1String("{\"insert\":"));
+        appendJsonString(json, text);
+        json.append(attributesJson);
+        json.append(QLatin1Char('}'));
+    }
+
+    void appendRawOp(const QString &op)
+    {
+        beginOp();
+        json.append(op);
+    }
+
+    // Every link makes a format of its own, so this runs often: flags and
+    // strings are written directly, anything else through the serialiser.
+    static QString attributesMember(const QJsonObject &attributes)
+    {
+        if (attributes.isEmpty())
+            return QString();
+        QString out = QStringLiteral(",\"attributes\":{");
+        for (auto it = attributes.begin(); it != attributes.end(); ++it) {
+            if (it != attributes.begin())
+                out.append(QLatin1Char(','));
+            appendJsonString(out, it.key());
+            out.append(QLatin1Char(':'));
+            const QJsonValue value = it.value();
+            if (value.isBool())
+                out.append(value.toBool() ? QLatin1String("true") : QLatin1String("false"));
+            else if (value.isString())
+                appendJsonString(out, value.toString());
+            else
+                out.append(QString::fromUtf8(QJsonDocument(QJsonArray{value})
+                                                 .toJson(QJsonDocument::Compact)
+                                                 .chopped(1)
+                                                 .mid(1)));
+        }
+        out.append(QLatin1Char('}'));
+        return out;
+    }
+
+    const FragmentKind &kindOf(const QTextFragment &fragment)
+    {
+        const int index = fragment.charFormatIndex();
+        auto it = fragmentKinds.constFind(index);
+        if (it != fragmentKinds.constEnd())
+            return *it;
         const QTextCharFormat format = fragment.charFormat();
+        FragmentKind kind;
         if (format.isImageFormat()) {
+            kind.image = true;
             const QString name = format.toImageFormat().name();
             QJsonObject embed;
             if (name.startsWith(attachmentUrlPrefix()))
                 embed.insert(QStringLiteral("velmora-notes-attachment"), name);
             else if (!name.isEmpty())
                 embed.insert(QStringLiteral("image"), name);
-            // Equal neighbouring images share one fragment; each is its own embed.
             if (!embed.isEmpty())
-                for (int i = 0; i < fragment.length(); ++i)
-                    ops.append(QJsonObject{{QStringLiteral("insert"), embed}});
-            continue;
+                kind.embedOp = compactJson(QJsonObject{{QStringLiteral("insert"), embed}});
+        } else {
+            kind.attributesJson = attributesMember(inlineAttributesFromFormat(format));
         }
-        QString text = fragment.text();
-        text.remove(QChar::ObjectReplacementCharacter);
-        if (!text.isEmpty())
-            ops.append(textOp(text, inlineAttributesFromFormat(format)));
+        return *fragmentKinds.insert(index, kind);
     }
 
-    QJsonObject blockAttributes;
-    const int level = block.blockFormat().headingLevel();
-    if (level >= 1 && level <= 6)
-        blockAttributes.insert(QStringLiteral("header"), level);
-    if (const QTextList *list = block.textList()) {
+    // 0 for a list style that is neither ordered nor a bullet.
+    static int listCode(const QTextList *list)
+    {
+        if (!list)
+            return 0;
         switch (list->format().style()) {
         case QTextListFormat::ListDecimal:
         case QTextListFormat::ListLowerAlpha:
         case QTextListFormat::ListUpperAlpha:
         case QTextListFormat::ListLowerRoman:
         case QTextListFormat::ListUpperRoman:
-            blockAttributes.insert(QStringLiteral("list"), QStringLiteral("ordered"));
-            break;
+            return 1;
         case QTextListFormat::ListDisc:
         case QTextListFormat::ListCircle:
         case QTextListFormat::ListSquare:
-            blockAttributes.insert(QStringLiteral("list"), QStringLiteral("bullet"));
-            break;
+            return 2;
         default:
-            break;
+            return 0;
         }
     }
-    ops.append(textOp(QStringLiteral("\n"), blockAttributes));
+
+    const QString &lineEnd(const QTextBlock &block)
+    {
+        const int formatIndex = block.blockFormatIndex();
+        auto level = headingLevels.constFind(formatIndex);
+        if (level == headingLevels.constEnd()) {
+            const int value = block.blockFormat().headingLevel();
+            level = headingLevels.insert(formatIndex, value >= 1 && value <= 6 ? value : 0);
+        }
+        const int list = listCode(block.textList());
+        const int key = *level * 3 + list;
+        auto it = lineEnds.constFind(key);
+        if (it != lineEnds.constEnd())
+            return *it;
+        QJsonObject attributes;
+        if (*level)
+            attributes.insert(QStringLiteral("header"), *level);
+        if (list)
+            attributes.insert(QStringLiteral("list"),
+                              list == 1 ? QStringLiteral("ordered") : QStringLiteral("bullet"));
+        return *lineEnds.insert(key,
+                                QStringLiteral("{\"insert\":\"\\n\"") + attributesMember(attributes)
+                                    + QLatin1Char('}'));
+    }
+
+    void readBlock(const QTextBlock &block)
+    {
+        // One copy of the block's text, sliced per fragment.
+        const QString blockText = block.text();
+        const int blockStart = block.position();
+        for (QTextBlock::iterator it = block.begin(); !it.atEnd(); ++it) {
+            const QTextFragment fragment = it.fragment();
+            const FragmentKind &kind = kindOf(fragment);
+            if (kind.image) {
+                // Equal neighbouring images may share a fragment; each is an embed.
+                if (!kind.embedOp.isEmpty())
+                    for (int i = 0; i < fragment.length(); ++i)
+                        appendRawOp(kind.embedOp);
+                continue;
+            }
+            const QStringView text = QStringView(blockText).mid(fragment.position() - blockStart,
+                                                                fragment.length());
+            if (!text.contains(QChar::ObjectReplacementCharacter)) {
+                if (!text.isEmpty())
+                    appendTextOp(text, kind.attributesJson);
+                continue;
+            }
+            const QString kept = text.toString().remove(QChar::ObjectReplacementCharacter);
+            if (!kept.isEmpty())
+                appendTextOp(kept, kind.attributesJson);
+        }
+        appendRawOp(lineEnd(block));
+    }
+
+    // A table is one embed line, met once; its cells are written as the note
+    // writer writes them, and every table with rows has a header row. Any
+    // other frame is walked for its blocks.
+    void readFrame(QTextFrame *frame)
+    {
+        for (QTextFrame::iterator it = frame->begin(); !it.atEnd(); ++it) {
+            if (QTextFrame *child = it.currentFrame()) {
+                if (auto *table = qobject_cast<QTextTable *>(child)) {
+                    beginOp();
+                    json.append(QLatin1String("{\"insert\":{\"table\":"));
+                    appendJsonString(json, writeTableJson(table, table->rows() > 0));
+                    json.append(QLatin1String("}}"));
+                    appendRawOp(QStringLiteral("{\"insert\":\"\\n\"}"));
+                } else {
+                    readFrame(child);
+                }
+            } else if (it.currentBlock().isValid()) {
+                readBlock(it.currentBlock());
+            }
+        }
+    }
+
+    QJsonArray ops()
+    {
+        json.append(QLatin1Char(']'));
+        return QJsonDocument::fromJson(json.toUtf8()).array();
+    }
+};
+
+static bool isBlank(QStringView text)
+{
+    return std::all_of(text.begin(), text.end(), [](QChar c) { return c.isSpace(); });
 }
 
-// Walks a frame in document order. A table is one embed line, met once;
-// any other frame is walked for its blocks.
-static void appendFrameOps(QTextFrame *frame, QJsonArray &ops)
+// Whether the HTML holds a <del> or </del> tag; a plain scan, as most HTML
+// has none and a large paste should not pay for a rewrite.
+static bool hasDelTag(QStringView html)
 {
-    for (QTextFrame::iterator it = frame->begin(); !it.atEnd(); ++it) {
-        if (QTextFrame *child = it.currentFrame()) {
-            if (auto *table = qobject_cast<QTextTable *>(child)) {
-                ops.append(tableEmbedOp(table));
-                ops.append(textOp(QStringLiteral("\n")));
-            } else {
-                appendFrameOps(child, ops);
-            }
-        } else if (it.currentBlock().isValid()) {
-            appendBlockOps(it.currentBlock(), ops);
-        }
+    for (qsizetype i = html.indexOf(u'<'); i >= 0; i = html.indexOf(u'<', i + 1)) {
+        QStringView rest = html.mid(i + 1, 4);
+        if (rest.startsWith(u'/'))
+            rest = rest.mid(1);
+        if (rest.startsWith(QLatin1String("del"), Qt::CaseInsensitive))
+            return true;
     }
+    return false;
 }
 
 QJsonArray htmlToDelta(const QString &html)
 {
-    if (html.trimmed().isEmpty())
+    if (isBlank(html))
         return emptyDocument();
 
     // Page furniture and active content never belong in a note.
@@ -606,18 +778,21 @@ QJsonArray htmlToDelta(const QString &html)
                                             QRegularExpression::CaseInsensitiveOption);
     QString cleaned = html;
     cleaned.remove(furniture);
-    cleaned.replace(deleted, QStringLiteral("<\\1s"));
+    if (hasDelTag(cleaned))
+        cleaned.replace(deleted, QStringLiteral("<\\1s"));
 
     QTextDocument document;
     document.setHtml(cleaned);
-    QJsonArray ops;
-    appendFrameOps(document.rootFrame(), ops);
+    RichTextDeltaReader reader;
+    reader.json.reserve(cleaned.size() + cleaned.size() / 2);
+    reader.readFrame(document.rootFrame());
+    const QJsonArray ops = reader.ops();
     return ops.isEmpty() ? emptyDocument() : ops;
 }
 
 QJsonArray markdownToDelta(const QString &markdown)
 {
-    if (markdown.trimmed().isEmpty())
+    if (isBlank(markdown))
         return emptyDocument();
     QTextDocument document;
     document.setMarkdown(markdown, QTextDocument::MarkdownDialectGitHub);
