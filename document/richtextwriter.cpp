@@ -143,10 +143,14 @@ static void appendBlockContent(QJsonArray &ops, const QTextBlock &block, const Q
             continue;
         }
         // Text typed next to an object can carry the object's properties; only
-        // the U+FFFC characters themselves stand for the object.
+        // the U+FFFC characters themselves stand for the object, and the
+        // object's own attributes stay with it.
+        QTextCharFormat textFormat = format;
+        if (!embed.isEmpty())
+            textFormat.clearProperty(ExtraInlineAttributesProperty);
         QString run;
         const auto flushRun = [&]() {
-            appendText(ops, run, inlineAttributesFromFormat(format, base), runStart);
+            appendText(ops, run, inlineAttributesFromFormat(textFormat, base), runStart);
             run.clear();
         };
         for (const QChar ch : text) {
@@ -165,7 +169,14 @@ static void appendBlockContent(QJsonArray &ops, const QTextBlock &block, const Q
 
 static QJsonObject blockAttributes(const QTextBlock &block)
 {
-    QJsonObject attributes = blockAttributesFromFormat(block.blockFormat());
+    QTextBlockFormat format = block.blockFormat();
+    // A block taken out of its list by Qt's own editing keeps its list kind
+    // and marker; what the user sees, no list, is what gets written.
+    if (!block.textList()) {
+        format.clearProperty(ListKindProperty);
+        format.setMarker(QTextBlockFormat::MarkerType::NoMarker);
+    }
+    QJsonObject attributes = blockAttributesFromFormat(format);
     // A list made by Qt itself carries no list kind; its style tells it.
     if (!attributes.contains(QLatin1String("list"))) {
         if (const QTextList *list = block.textList()) {

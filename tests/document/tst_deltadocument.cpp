@@ -522,6 +522,19 @@ private slots:
                  json("[{'insert':{'divider':'hr'}},{'insert':'ab'},{'insert':'\\n'}]"));
     }
 
+    void blockLeftItsListIsNoListItem()
+    {
+        DeltaDocument document;
+        document.loadJson(json("[{'insert':'a\\n','attributes':{'list':'checked'}},{'insert':'b\\n'"
+                               ",'attributes':{'list':'bullet'}}]"));
+        // What Qt's own Backspace at the start of a list item does.
+        const QTextBlock block = blockAt(document, 1);
+        block.textList()->remove(block);
+        QCOMPARE(document.toJson(),
+                 json("[{'insert':'a'},{'attributes':{'list':'checked'},'insert':'\\n'},{'insert':'"
+                      "b'},{'insert':'\\n'}]"));
+    }
+
     void qtListsWrittenByStyle()
     {
         QTextDocument document;
