@@ -35,7 +35,7 @@ void DeltaDocument::loadJson(const QString &json)
 {
     if (json.isEmpty()) {
         m_delta = QJsonArray();
-        rebuild();
+        rebuild({});
         return;
     }
     QJsonParseError error;
@@ -48,30 +48,32 @@ void DeltaDocument::loadJson(const QString &json)
     // the body style; like any load this is silent and cannot be undone.
     DeltaOp text;
     text.text = json;
-    {
-        const QSignalBlocker blocker(m_document);
-        buildDocument(m_document, {text});
-    }
-    m_document->clearUndoRedoStacks();
+    rebuild({text});
 }
 
 void DeltaDocument::setDelta(const QJsonArray &ops)
 {
     m_delta = ops;
-    rebuild();
+    rebuild(parseDeltaOps(ops));
 }
 
-void DeltaDocument::rebuild()
+void DeltaDocument::rebuild(const QList<DeltaOp> &ops)
 {
-    // The body size may have changed since construction (a preference).
-    QFont font = m_document->defaultFont();
-    font.setPixelSize(editorBodyPixelSize());
-    m_document->setDefaultFont(font);
+    // A load is not an edit: the undo history is dropped (and that is
+    // announced), and the build itself is not recorded.
+    const bool undoRedo = m_document->isUndoRedoEnabled();
+    m_document->setUndoRedoEnabled(false);
     {
         const QSignalBlocker blocker(m_document);
-        buildDocument(m_document, parseDeltaOps(m_delta));
+        // The body size may have changed since construction (a preference).
+        QFont font = m_document->defaultFont();
+        if (font.pixelSize() != editorBodyPixelSize()) {
+            font.setPixelSize(editorBodyPixelSize());
+            m_document->setDefaultFont(font);
+        }
+        buildDocument(m_document, ops);
     }
-    m_document->clearUndoRedoStacks();
+    m_document->setUndoRedoEnabled(undoRedo);
 }
 
 QJsonArray DeltaDocument::toDelta() const

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "document/deltaop.h"
+
 #include <QJsonArray>
 #include <QObject>
 #include <QString>
@@ -31,7 +33,7 @@ signals:
     void contentsChanged();
 
 private:
-    void rebuild();
+    void rebuild(const QList<DeltaOp> &ops);
 
     QTextDocument *m_document;
     QJsonArray m_delta;
