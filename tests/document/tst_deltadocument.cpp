@@ -297,6 +297,10 @@ private slots:
         cursor.insertText(QStringLiteral("typed"));
         QVERIFY(changed.count() > 0);
         QVERIFY(document.textDocument()->isUndoAvailable());
+        // Undo takes back the typing, never the load.
+        document.textDocument()->undo();
+        QCOMPARE(document.toPlainText(), QStringLiteral("a\nb"));
+        QVERIFY(!document.textDocument()->isUndoAvailable());
     }
 
     void documentMetrics()
