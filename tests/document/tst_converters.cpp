@@ -115,6 +115,8 @@ private slots:
     void deltaThroughHtmlKeepsContent();
     void deltaThroughMarkdownKeepsLists();
     void markdownToDeltaReadsBrowserStyleDocument();
+    void htmlToDeltaSurvivesOddMarkup_data();
+    void htmlToDeltaSurvivesOddMarkup();
     void convertersSurviveMalformedInput_data();
     void convertersSurviveMalformedInput();
 };
@@ -371,6 +373,13 @@ void TestConverters::htmlToDelta_data()
                    {"insert":"one"},{"insert":"\n","attributes":{"list":"ordered"}},
                    {"insert":"alpha"},{"insert":"\n","attributes":{"list":"ordered"}},
                    {"insert":"roman"},{"insert":"\n","attributes":{"list":"ordered"}}])");
+    QTest::newRow("text that JSON must escape")
+        << QString::fromUtf8(
+               "<p>say \"hi\" \\ back slash \xF0\x9F\x98\x80 &lt;/p&gt;</p>"
+               "<p><a href=\"https://x.test/a\\b?q=&quot;1&quot;\">q\"</a></p><pre>a\tb</pre>")
+        << ops(R"([{"insert":"say \"hi\" \\ back slash \ud83d\ude00 </p>"},{"insert":"\n"},
+                   {"insert":"q\"","attributes":{"link":"https://x.test/a\\b?q=\"1\""}},
+                   {"insert":"\n"},{"insert":"a\tb","attributes":{"code":true}},{"insert":"\n"}])");
     QTest::newRow("images")
         << QString(
                "<p>a<img src=\"velmora-notes://attachment/abc\"><img src=\"https://x.test/i.png\">"
@@ -553,6 +562,36 @@ void TestConverters::convertersSurviveMalformedInput_data()
         {"header":"2","list":3,"code-block":null}},{"insert":null},{},{"attributes":{}}])");
     QTest::newRow("odd tables") << ops(R"([{"insert":{"table":"{\"cells\":[1,\"a\",[null,
         {\"x\":1},[2]]],\"hasHeader\":\"no\"}"}},{"insert":{"table":"{\"cells\":{}}"}}])");
+}
+
+void TestConverters::htmlToDeltaSurvivesOddMarkup_data()
+{
+    QTest::addColumn<QString>("html");
+    QTest::addColumn<QString>("text");
+
+    QTest::newRow("unclosed script") << QString("<p>a</p><script>b") << QString("a\n");
+    QTest::newRow("lone surrogate") << QString("<p>x&#xD800;y</p>") << QString();
+    QTest::newRow("control characters") << QString("<p>a&#1;b&#27;c</p>") << QString();
+    QTest::newRow("nested table") << QString(
+        "<table><tr><td>out<table><tr><td>in</td></tr></table></td></tr></table>")
+                                  << QString();
+    QTest::newRow("deep nesting") << QString(QString("<div><b><i>").repeated(300) + "deep")
+                                  << QString();
+    QTest::newRow("not html") << QString("<<<>>>&&&;;") << QString();
+}
+
+void TestConverters::htmlToDeltaSurvivesOddMarkup()
+{
+    QFETCH(QString, html);
+    QFETCH(QString, text);
+    const QJsonArray delta = ::htmlToDelta(html);
+    QVERIFY(!delta.isEmpty());
+    // What was read is a Delta that survives being stored and read back.
+    const QByteArray stored = QJsonDocument(delta).toJson(QJsonDocument::Compact);
+    QCOMPARE(QJsonDocument::fromJson(stored).array().size(), delta.size());
+    QVERIFY(::deltaToPlainText(delta).endsWith('\n'));
+    if (!text.isEmpty())
+        QCOMPARE(::deltaToPlainText(delta), text);
 }
 
 void TestConverters::convertersSurviveMalformedInput()
