@@ -13,6 +13,7 @@
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextFragment>
+#include <QTextFrame>
 #include <QTextList>
 #include <QTextTable>
 
@@ -308,9 +309,17 @@ private slots:
         DeltaDocument document;
         QCOMPARE(document.textDocument()->documentMargin(), 16.0);
         QCOMPARE(document.textDocument()->defaultFont().pixelSize(), 16);
+        document.loadJson(QStringLiteral("[{\"insert\":\"x\\n\"}]"));
+        QCOMPARE(document.textDocument()->rootFrame()->frameFormat().margin(), 16.0);
+        QCOMPARE(document.textDocument()->defaultFont().pixelSize(), 16);
         setEditorBodyPixelSize(20);
         DeltaDocument larger;
         QCOMPARE(larger.textDocument()->defaultFont().pixelSize(), 20);
+        // A size changed later applies from the next load on.
+        setEditorBodyPixelSize(18);
+        larger.loadJson(QStringLiteral("[{\"insert\":\"x\\n\"}]"));
+        QCOMPARE(larger.textDocument()->defaultFont().pixelSize(), 18);
+        QCOMPARE(formatAt(blockAt(larger, 0), 0).font().pixelSize(), 18);
         setEditorBodyPixelSize(0);
         QCOMPARE(editorBodyPixelSize(), 16);
         setEditorBodyPixelSize(-3);
