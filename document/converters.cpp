@@ -1,5 +1,6 @@
 #include "document/converters.h"
 
+#include "document/deltaop.h"
 #include "document/htmldocumentreader.h"
 
 #include <QJsonDocument>
@@ -26,39 +27,30 @@ template<typename Sink>
 static void walkDeltaLines(const QJsonArray &ops, Sink &sink)
 {
     QVector<DeltaTextRun> pending;
-    for (const QJsonValue &value : ops) {
-        if (!value.isObject())
-            continue;
-        const QJsonObject op = value.toObject();
-        const QJsonValue insert = op.value(QLatin1String("insert"));
-        if (insert.isString()) {
-            const QString text = insert.toString();
-            const QJsonObject attributes = op.value(QLatin1String("attributes")).toObject();
+    for (const DeltaOp &op : parseDeltaOps(ops)) {
+        if (op.type == DeltaOp::InsertText) {
             qsizetype start = 0;
             for (;;) {
-                const qsizetype newline = text.indexOf(QLatin1Char('\n'), start);
+                const qsizetype newline = op.text.indexOf(QLatin1Char('\n'), start);
                 if (newline < 0) {
-                    if (start < text.size())
-                        pending.append({text.mid(start), attributes});
+                    if (start < op.text.size())
+                        pending.append({op.text.mid(start), op.attributes});
                     break;
                 }
                 if (newline > start)
-                    pending.append({text.mid(start, newline - start), attributes});
-                sink.line(pending, attributes);
+                    pending.append({op.text.mid(start, newline - start), op.attributes});
+                sink.line(pending, op.attributes);
                 pending.clear();
                 start = newline + 1;
             }
-        } else if (insert.isObject()) {
-            const QJsonObject embed = insert.toObject();
-            if (embed.isEmpty())
-                continue;
-            const QString kind = embed.begin().key();
+        } else if (op.type == DeltaOp::InsertEmbed && !op.embed.isEmpty()) {
+            const QString kind = op.embed.begin().key();
             if (kind == QLatin1String("divider") || kind == QLatin1String("table")) {
                 if (!pending.isEmpty()) {
                     sink.line(pending, QJsonObject());
                     pending.clear();
                 }
-                sink.blockEmbed(kind, embed.begin().value().toString());
+                sink.blockEmbed(kind, op.embed.begin().value().toString());
             }
         }
     }
