@@ -13,6 +13,8 @@
 // Builds a text document from Delta ops line by line. Pending segments hold
 // the content of the current line until its newline names the block
 // attributes.
+static constexpr qint64 MaximumTableCells = 100000;
+
 struct PendingSegment
 {
     bool isEmbed = false;
@@ -149,6 +151,10 @@ static bool buildTable(BuildState &state,
         columns = qMax(columns, int(row.toArray().size()));
     const int rows = int(cells.size());
     if (rows == 0 || columns == 0)
+        return false;
+    // A grid this large (a damaged or hostile body) would stall the editor;
+    // it stays an object character and is written back as it came.
+    if (qint64(rows) * columns > MaximumTableCells)
         return false;
 
     QTextTableFormat format = noteTableFormat(hasHeader);

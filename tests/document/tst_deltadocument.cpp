@@ -262,6 +262,24 @@ private slots:
         QCOMPARE(document.toJson(), expected);
     }
 
+    void hugeTableStaysAnObject()
+    {
+        QJsonArray row;
+        for (int c = 0; c < 400; ++c)
+            row.append(QString());
+        QJsonArray rows;
+        for (int r = 0; r < 400; ++r)
+            rows.append(row);
+        const QString table = QString::fromUtf8(
+            QJsonDocument(QJsonObject{{"cells", rows}}).toJson(QJsonDocument::Compact));
+        const QJsonArray ops{QJsonObject{{"insert", QJsonObject{{"table", table}}}},
+                             QJsonObject{{"insert", "\n"}}};
+        DeltaDocument document;
+        document.setDelta(ops);
+        QCOMPARE(formatAt(blockAt(document, 0), 0).objectType(), int(InlineTableObject));
+        QCOMPARE(document.toDelta(), ops);
+    }
+
     void loadsPlainTextLineByLine()
     {
         DeltaDocument document;
