@@ -110,16 +110,20 @@ bool ZipExtractor::makeDirectories(const QString &root, const QString &relative)
     const QStringList parts = relative.split(QLatin1Char('/'));
     for (const QString &part : parts) {
         path += QLatin1Char('/') + part;
+        if (m_directories.contains(path))
+            continue;
         const QFileInfo info(path);
         if (info.isSymLink())
             return false;
         if (info.exists()) {
             if (!info.isDir())
                 return false;
+            m_directories.insert(path);
             continue;
         }
         if (!QDir().mkdir(path))
             return false;
+        m_directories.insert(path);
     }
     return true;
 }
@@ -161,6 +165,7 @@ bool ZipExtractor::extract(const QString &zipPath, const QString &targetDirector
 {
     m_error.clear();
     m_skipped.clear();
+    m_directories.clear();
 
     const QDir target(targetDirectory);
     const QFileInfo targetInfo(targetDirectory);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -56,4 +57,6 @@ private:
     ExtractionLimits m_limits;
     QString m_error;
     QStringList m_skipped;
+    // Folders this extraction made (or checked) inside the staging folder.
+    QSet<QString> m_directories;
 };
