@@ -63,6 +63,9 @@ bool isExecutableMimeType(const QMimeType &type)
         "text/x-perl",
         "application/x-ruby",
         "text/x-vbscript",
+        "text/vbscript",
+        "text/x-ms-regedit",
+        "application/x-iso9660-appimage",
         "application/x-powershell",
         "text/x-powershell",
         "application/hta",
@@ -79,8 +82,28 @@ bool isExecutableMimeType(const QMimeType &type)
     return false;
 }
 
+// Windows runs these by name; the shared MIME database does not know all of them.
+bool hasWindowsProgramSuffix(const QString &fileName)
+{
+    static const QStringList suffixes{QStringLiteral("bat"),  QStringLiteral("cmd"),
+                                      QStringLiteral("com"),  QStringLiteral("scr"),
+                                      QStringLiteral("pif"),  QStringLiteral("ps1"),
+                                      QStringLiteral("psm1"), QStringLiteral("vbs"),
+                                      QStringLiteral("vbe"),  QStringLiteral("js"),
+                                      QStringLiteral("jse"),  QStringLiteral("wsf"),
+                                      QStringLiteral("wsh"),  QStringLiteral("hta"),
+                                      QStringLiteral("cpl"),  QStringLiteral("msc"),
+                                      QStringLiteral("lnk"),  QStringLiteral("reg"),
+                                      QStringLiteral("msi"),  QStringLiteral("msp"),
+                                      QStringLiteral("exe"),  QStringLiteral("appimage"),
+                                      QStringLiteral("jar"),  QStringLiteral("desktop")};
+    return suffixes.contains(QFileInfo(fileName).suffix().toLower());
+}
+
 bool isExecutableAttachment(const QString &fileName, const QByteArray &bytes)
 {
+    if (hasWindowsProgramSuffix(fileName))
+        return true;
     const QMimeDatabase database;
     // Name and content are judged apart: a renamed program is still a program,
     // and a script is run by its name whatever it holds.
@@ -135,10 +158,12 @@ void NoteEditor::insertTable(int rows, int columns, bool headerRow)
     if (rows < 1 || columns < 1 || cursor.currentTable())
         return;
     cursor.beginEditBlock();
-    if (!cursor.block().text().isEmpty()) {
+    // The table goes after the caret's paragraph, never into it. Inserting at
+    // the end of the paragraph lets the insertion make the paragraph after
+    // the table itself, so that paragraph counts as a spacer and an empty one
+    // is not stored.
+    if (!cursor.block().text().isEmpty())
         cursor.movePosition(QTextCursor::EndOfBlock);
-        cursor.insertBlock(QTextBlockFormat(), QTextCharFormat());
-    }
     QTextTable *table = insertTableWithSpacers(cursor, rows, columns, noteTableFormat(headerRow));
     if (table && headerRow) {
         for (int column = 0; column < columns; ++column) {

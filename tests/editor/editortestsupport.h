@@ -8,6 +8,7 @@
 #include "editor/noteeditor.h"
 #include "storage/attachmentrepository.h"
 #include "storage/database.h"
+#include "storage/noterepository.h"
 #include "tests/document/deltaroundtrip.h"
 
 #include <QApplication>
@@ -94,6 +95,13 @@ struct EditorStore
         attachments = std::make_unique<AttachmentRepository>(&database,
                                                              dir.filePath(
                                                                  QStringLiteral("attachments")));
+        // Attachment rows belong to notes that exist.
+        NoteRepository notes(&database);
+        for (const char *id : {"note-1", "n"}) {
+            Note note = Note::create();
+            note.id = QString::fromLatin1(id);
+            ready = ready && notes.insert(note);
+        }
     }
 
     QTemporaryDir dir;
