@@ -58,10 +58,14 @@ static ExportResult exportText(const QString &text, const QString &path)
     stream << text;
     stream.flush();
     // A full disk shows only when the data reaches the file.
-    const bool written = stream.status() == QTextStream::Ok && file.flush();
-    const QString reason = file.errorString();
+    bool written = stream.status() == QTextStream::Ok && file.flush();
+    QString reason = file.errorString();
     file.close();
-    if (!written || file.error() != QFileDevice::NoError)
+    if (written && file.error() != QFileDevice::NoError) {
+        written = false;
+        reason = file.errorString();
+    }
+    if (!written)
         return writeFailure(reason);
     return {true, path, QString()};
 }

@@ -39,6 +39,7 @@ private slots:
     void exportsTextFormats_data();
     void exportsTextFormats();
     void reportsUnwritableTextFile();
+    void reportsFullDisk_data();
     void reportsFullDisk();
     void exportsPdf();
     void reportsUnwritablePdf_data();
@@ -138,13 +139,23 @@ void TestNoteExport::reportsUnwritableTextFile()
     QVERIFY(!QFile::exists(path));
 }
 
+void TestNoteExport::reportsFullDisk_data()
+{
+    QTest::addColumn<int>("format");
+    QTest::newRow("plain text") << int(ExportFormat::PlainText);
+    QTest::newRow("markdown") << int(ExportFormat::Markdown);
+    // The file opens, but nothing the printer writes arrives.
+    QTest::newRow("pdf") << int(ExportFormat::Pdf);
+}
+
 void TestNoteExport::reportsFullDisk()
 {
+    QFETCH(int, format);
     if (!QFile::exists("/dev/full"))
         QSKIP("no /dev/full on this system");
     const ExportResult result = exportNote(noteWith("n1", deltaText("x\n")),
                                            "/dev/full",
-                                           ExportFormat::PlainText);
+                                           ExportFormat(format));
     QVERIFY(!result.ok);
     QVERIFY2(result.error.startsWith("Failed to write file: "), qPrintable(result.error));
 }
