@@ -4,6 +4,8 @@
 #include "tests/storage/storetestutil.h"
 
 #include <QFile>
+#include <QJsonParseError>
+#include <QRandomGenerator>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -16,6 +18,9 @@ private slots:
 
     void derivedTexts_data();
     void derivedTexts();
+    void plainTextAgreesWithJsonParser_data();
+    void plainTextAgreesWithJsonParser();
+    void plainTextOfGeneratedBodies();
     void createdNoteDefaults();
     void roundTripsEveryField();
     void writesEmptyAndUnsetValuesAsStored();
@@ -97,6 +102,117 @@ void TestNoteRepository::derivedTexts()
     QCOMPARE(note.plainText(), plain);
     QCOMPARE(note.title(), title);
     QCOMPARE(note.preview(), preview);
+}
+
+// The plain text as the general JSON parser sees it, to hold the fast path to.
+static QString referencePlainText(const QString &body)
+{
+    if (body.isEmpty())
+        return QString();
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(body.toUtf8(), &error);
+    if (error.error != QJsonParseError::NoError || !document.isArray())
+        return body;
+    QString text;
+    for (const QJsonValue &op : document.array()) {
+        const QJsonValue insert = op.toObject().value(QLatin1String("insert"));
+        if (insert.isString())
+            text += insert.toString();
+    }
+    return text;
+}
+
+void TestNoteRepository::plainTextAgreesWithJsonParser_data()
+{
+    QTest::addColumn<QString>("body");
+    QTest::newRow("escapes") << R"([{"insert":"a\"b\\c\/d\b\f\n\r\te\u00e9\u20AC"}])";
+    QTest::newRow("escaped pair") << R"([{"insert":"smile \ud83d\ude00!"}])";
+    QTest::newRow("lone escaped surrogate") << R"([{"insert":"bad \ud83d!"}])";
+    QTest::newRow("escaped nul") << R"([{"insert":"a\u0000b"}])";
+    QTest::newRow("raw pair") << QString("[{\"insert\":\"smile ") + QChar(0xD83D) + QChar(0xDE00)
+                                     + "\\n\"}]";
+    QTest::newRow("raw lone surrogate") << QString("[{\"insert\":\"x") + QChar(0xD83D) + "\"}]";
+    QTest::newRow("control char") << QString("[{\"insert\":\"a\tb\"}]");
+    QTest::newRow("whitespace") << " \r\n[ {\t\"insert\" : \"x\" } ,\n{ \"insert\":\"y\\n\"} ] \n";
+    QTest::newRow("numbers") << R"([{"retain":-12.50},{"insert":"x","attributes":{"indent":0}},)"
+                                R"({"insert":"\n","attributes":{"width":300,"h":-0}}])";
+    QTest::newRow("exponent") << R"([{"retain":1e3},{"insert":"x\n"}])";
+    QTest::newRow("bad numbers") << R"([{"retain":01},{"insert":"x\n"}])";
+    QTest::newRow("dangling fraction") << R"([{"retain":1.},{"insert":"x\n"}])";
+    QTest::newRow("literals") << R"([true,false,null,{"insert":"x","a":[null,true,{"b":false}]}])";
+    QTest::newRow("bad literal") << R"([nul,{"insert":"x"}])";
+    QTest::newRow("duplicate insert") << R"([{"insert":"first","insert":"second"}])";
+    QTest::newRow("duplicate insert mixed") << R"([{"insert":{"image":"a"},"insert":"t"}])";
+    QTest::newRow("escaped key") << R"([{"ins\u0065rt":"x"}])";
+    QTest::newRow("insert prefix key") << R"([{"inserted":"x","insert":"y"}])";
+    QTest::newRow("nested insert ignored") << R"([{"attributes":{"insert":"no"},"insert":"yes"}])";
+    QTest::newRow("inserts in nested arrays") << R"([[{"insert":"no"}],{"insert":"yes"}])";
+    QTest::newRow("trailing comma") << R"([{"insert":"x"},])";
+    QTest::newRow("missing comma") << R"([{"insert":"x"} {"insert":"y"}])";
+    QTest::newRow("garbage after") << R"([{"insert":"x"}] trailing)";
+    QTest::newRow("unterminated") << R"([{"insert":"x)";
+    QTest::newRow("bad escape") << R"([{"insert":"\x41"}])";
+    QTest::newRow("short unicode escape") << R"([{"insert":"\u12"}])";
+    QTest::newRow("empty array") << "[]";
+    QTest::newRow("object top") << R"({"insert":"x"})";
+    QTest::newRow("string top") << R"("just text")";
+    QTest::newRow("deep nesting") << "[" + QString(100, '[') + QString(100, ']')
+                                         + ",{\"insert\":\"x\"}]";
+}
+
+void TestNoteRepository::plainTextAgreesWithJsonParser()
+{
+    QFETCH(QString, body);
+    Note note;
+    note.body = body;
+    QCOMPARE(note.plainText(), referencePlainText(body));
+}
+
+void TestNoteRepository::plainTextOfGeneratedBodies()
+{
+    // Bodies as the editor writes them, with every kind of character.
+    QRandomGenerator random(42);
+    const QStringList pieces = {"word",
+                                " ",
+                                "\\n",
+                                "\\\"quoted\\\"",
+                                "back\\\\",
+                                "\\u00e9",
+                                "\\t",
+                                "caf\u00e9",
+                                "\u4e2d\u6587",
+                                "\\/",
+                                "\U0001F600",
+                                "100%"};
+    for (int round = 0; round < 300; ++round) {
+        QString body = "[";
+        const int ops = random.bounded(1, 12);
+        for (int op = 0; op < ops; ++op) {
+            if (op)
+                body += ',';
+            QString text;
+            for (int i = random.bounded(0, 8); i > 0; --i)
+                text += pieces.at(random.bounded(pieces.size()));
+            switch (random.bounded(4)) {
+            case 0:
+                body += "{\"insert\":\"" + text + "\"}";
+                break;
+            case 1:
+                body += "{\"insert\":\"" + text + "\",\"attributes\":{\"bold\":true,\"size\":1.5}}";
+                break;
+            case 2:
+                body += "{\"attributes\":{\"list\":\"bullet\"},\"insert\":\"\\n\"}";
+                break;
+            default:
+                body += "{\"insert\":{\"image\":\"" + text + "\"}}";
+                break;
+            }
+        }
+        body += "]";
+        Note note;
+        note.body = body;
+        QCOMPARE(note.plainText(), referencePlainText(body));
+    }
 }
 
 void TestNoteRepository::createdNoteDefaults()
