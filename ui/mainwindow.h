@@ -85,6 +85,10 @@ public slots:
     void printPreviewCurrentNote();
     void backupDatabase();
     void restoreDatabase();
+    void createNotebook();
+    void renameNotebook(const QString &notebookId);
+    void deleteNotebook(const QString &notebookId);
+    void moveNote(const QString &noteId, const QString &notebookId);
     void quitApplication();
 
 protected:
@@ -139,10 +143,6 @@ private:
     void clearEditor();
     void showNoteContextMenu(const QString &noteId, const QPoint &globalPos);
     void showNotebookContextMenu(const QString &notebookId, const QPoint &globalPos);
-    void createNotebook();
-    void renameNotebook(const QString &notebookId);
-    void deleteNotebook(const QString &notebookId);
-    void moveNote(const QString &noteId, const QString &notebookId);
     void openNotebookOfCurrentNote();
     void copyAsPlainText();
     void copyAsMarkdown();

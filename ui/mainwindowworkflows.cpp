@@ -87,7 +87,7 @@ void MainWindow::snapshotIfChanged()
     if (noteId.isEmpty() || m_editor->isReadOnly() || m_loadedContent.isEmpty())
         return;
     const QString json = m_editor->noteJson();
-    if (json.isEmpty() || json == m_loadedContent)
+    if (json.isEmpty() || sameDeltaBody(json, m_loadedContent))
         return;
     if (snapshotNoteBody(m_state->notes(), m_state->snapshots(), noteId, json))
         m_loadedContent = json;
@@ -99,7 +99,7 @@ void MainWindow::checkExternalChange()
     if (noteId.isEmpty() || !m_editor->isSaved())
         return;
     const auto note = m_state->notes()->get(noteId);
-    if (note && note->body != m_editor->noteJson())
+    if (note && !sameDeltaBody(note->body, m_editor->noteJson()))
         loadNote(noteId, true);
 }
 

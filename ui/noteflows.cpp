@@ -11,6 +11,9 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QCoreApplication>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPrintDialog>
@@ -30,7 +33,45 @@ QString trText(const char *text)
     return QCoreApplication::translate("MainWindow", text);
 }
 
+// Joins neighbouring text inserts of equal attributes and drops empty
+// attribute objects, so that equal documents compare equal.
+QJsonArray canonicalOps(const QJsonArray &ops)
+{
+    QJsonArray out;
+    for (const QJsonValue &value : ops) {
+        QJsonObject op = value.toObject();
+        if (op.value(QLatin1String("attributes")).toObject().isEmpty())
+            op.remove(QLatin1String("attributes"));
+        const bool text = op.value(QLatin1String("insert")).isString() && op.size() <= 2;
+        if (text && !out.isEmpty()) {
+            QJsonObject last = out.last().toObject();
+            if (last.value(QLatin1String("insert")).isString() && last.size() <= 2
+                && last.value(QLatin1String("attributes"))
+                       == op.value(QLatin1String("attributes"))) {
+                last.insert(QLatin1String("insert"),
+                            last.value(QLatin1String("insert")).toString()
+                                + op.value(QLatin1String("insert")).toString());
+                out.replace(out.size() - 1, last);
+                continue;
+            }
+        }
+        out.append(value.isObject() ? QJsonValue(op) : value);
+    }
+    return out;
+}
+
 } // namespace
+
+bool sameDeltaBody(const QString &a, const QString &b)
+{
+    if (a == b)
+        return true;
+    const QJsonDocument left = QJsonDocument::fromJson(a.toUtf8());
+    const QJsonDocument right = QJsonDocument::fromJson(b.toUtf8());
+    if (!left.isArray() || !right.isArray())
+        return false;
+    return canonicalOps(left.array()) == canonicalOps(right.array());
+}
 
 bool isNoteEditable(const Note &note)
 {
@@ -56,7 +97,7 @@ QString notebookName(NotebookRepository *notebooks, const QString &notebookId)
 bool saveNoteBody(NoteRepository *notes, const QString &noteId, const QString &json)
 {
     auto note = notes->get(noteId);
-    if (!note || note->body == json)
+    if (!note || sameDeltaBody(note->body, json))
         return false;
     const QDateTime now = QDateTime::currentDateTimeUtc();
     note->body = json;

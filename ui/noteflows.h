@@ -27,6 +27,11 @@ QString noteMetaText(const Note &note, int wordCount);
 // The notebook's name, or an empty text when the id is empty or unknown.
 QString notebookName(NotebookRepository *notebooks, const QString &notebookId);
 
+// True when both texts hold the same Delta document, also when one keeps
+// apart text runs of equal attributes that the other joins (bodies from
+// imports, sync or older saves need not be in the editor's form).
+bool sameDeltaBody(const QString &a, const QString &b);
+
 // Writes json as the note's body when it differs from the stored one: times
 // now, version up, pending. True only when the note was written.
 bool saveNoteBody(NoteRepository *notes, const QString &noteId, const QString &json);

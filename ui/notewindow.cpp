@@ -167,7 +167,7 @@ void NoteWindow::connectSignals()
         if (m_closing || !m_editor->isSaved() || m_editor->currentNoteId().isEmpty())
             return;
         const auto note = m_state->notes()->get(m_noteId);
-        if (note && !note->deletedAt && note->body != m_editor->noteJson())
+        if (note && !note->deletedAt && !sameDeltaBody(note->body, m_editor->noteJson()))
             loadNote();
     });
     connect(m_state, &AppState::noteDeletedExternally, this, [this](const QString &noteId) {
@@ -251,7 +251,7 @@ void NoteWindow::snapshotIfChanged()
     if (m_editor->currentNoteId().isEmpty() || m_editor->isReadOnly() || m_loadedContent.isEmpty())
         return;
     const QString json = m_editor->noteJson();
-    if (json.isEmpty() || json == m_loadedContent)
+    if (json.isEmpty() || sameDeltaBody(json, m_loadedContent))
         return;
     if (snapshotNoteBody(m_state->notes(), m_state->snapshots(), m_editor->currentNoteId(), json))
         m_loadedContent = json;

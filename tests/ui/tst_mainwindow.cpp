@@ -1,0 +1,607 @@
+#include "mainwintestsupport.h"
+
+#include "editor/editortoolbar.h"
+#include "editor/noteeditor.h"
+#include "editor/noteheaderbar.h"
+#include "storage/snapshotrepository.h"
+#include "ui/noteflows.h"
+#include "ui/notebooklistwidget.h"
+#include "ui/notelistdelegate.h"
+#include "ui/notelistwidget.h"
+#include "ui/statusbar.h"
+#include "ui/welcomescreen.h"
+
+#include <QAction>
+#include <QLayout>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QPushButton>
+#include <QSplitter>
+#include <QStackedWidget>
+#include <QSystemTrayIcon>
+#include <QTest>
+
+class TstMainWindow : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void freshProfileLayout();
+    void splitterSizesValidated_data();
+    void splitterSizesValidated();
+    void focusModeHidesListsAndRestores();
+    void welcomePageRule();
+    void selectingOpenNoteDoesNothing();
+    void switchWithinSaveDelaySnapshots();
+    void editUndoneLeavesStoreUntouched();
+    void externalChangeReloadsOnlyWhenSaved();
+    void stenoAndSearchOrder();
+    void searchFindsNotesOfOtherNotebooks();
+    void trashRowRule();
+    void trashAsksFirst();
+    void deleteNotebookKeepsNotes();
+    void renameNotebookToSameNameChangesNothing();
+    void readOnlySharedNoteHidesToolbar();
+    void printWithoutNote();
+    void moveWithChooser();
+    void dropOnNotebookMovesNote();
+    void noTrayMeansCloseQuits();
+    void quitRecordsOpenWindows();
+    void bodySizeReachesEditorAndLists();
+};
+
+namespace {
+
+void selectRowOf(NoteListWidget *list, const QString &id)
+{
+    list->selectNote(id);
+    QCOMPARE(list->currentNoteId(), id);
+}
+
+} // namespace
+
+void TstMainWindow::freshProfileLayout()
+{
+    MainWinStore store;
+    QVERIFY(store.open());
+    TestMainWindow window(store.state.get());
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+
+    QCOMPARE(window.size(), QSize(1280, 1024));
+    const QList<int> sizes = window.splitter()->sizes();
+    QCOMPARE(sizes.size(), 3);
+    QCOMPARE(sizes.at(0), 200);
+    QCOMPARE(sizes.at(1), 260);
+    QVERIFY(sizes.at(2) > 700);
+    QVERIFY(window.isSidebarVisible());
+    QVERIFY(!window.isFocusMode());
+    QVERIFY(window.sidebarAction()->isChecked());
+    QVERIFY(!window.focusModeAction()->isChecked());
+    QCOMPARE(window.windowTitle(), QStringLiteral("Velmora Notes"));
+}
+
+void TstMainWindow::splitterSizesValidated_data()
+{
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<QList<int>>("expected");
+    QTest::newRow("two numbers") << "150,300" << QList<int>{};
+    QTest::newRow("not a number") << "150,abc,700" << QList<int>{};
+    QTest::newRow("negative") << "150,-3,700" << QList<int>{};
+    QTest::newRow("four numbers") << "1,2,3,4" << QList<int>{};
+    QTest::newRow("valid") << "150,300,700" << QList<int>{150, 300, 700};
+    QTest::newRow("empty parts skipped") << ",150,,300,700," << QList<int>{150, 300, 700};
+}
+
+void TstMainWindow::splitterSizesValidated()
+{
+    QFETCH(QString, stored);
+    QFETCH(QList<int>, expected);
+    MainWinStore store;
+    QVERIFY(store.open());
+    QSettings().setValue(QStringLiteral("mainWindow/normalSplitterSizes"), stored);
+
+    TestMainWindow window(store.state.get());
+    QCOMPARE(window.normalSizes(), expected);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    const QList<int> sizes = window.splitter()->sizes();
+    QCOMPARE(sizes.at(0), expected.isEmpty() ? 200 : expected.at(0));
+    QCOMPARE(sizes.at(1), expected.isEmpty() ? 260 : expected.at(1));
+}
+
+void TstMainWindow::focusModeHidesListsAndRestores()
+{
+    MainWinStore store;
+    QVERIFY(store.open());
+    TestMainWindow window(store.state.get());
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    window.splitter()->setSizes({180, 300, 800});
+    emit window.splitter()->splitterMoved(180, 1);
+    const QList<int> before = window.splitter()->sizes();
+
+    window.focusModeAction()->trigger();
+    QVERIFY(window.isFocusMode());
+    QVERIFY(window.focusModeAction()->isChecked());
+    QVERIFY(window.headerBar()->isFocusMode());
+    QVERIFY(QSettings().value(QStringLiteral("mainWindow/focusMode")).toBool());
+    QVERIFY(!window.notebookList()->isVisible());
+    QVERIFY(!window.noteList()->isVisible());
+    QCOMPARE(window.splitter()->sizes().at(0), 0);
+    QCOMPARE(window.splitter()->sizes().at(1), 0);
+
+    // Hiding the sidebar in focus mode changes nothing visible.
+    window.sidebarAction()->trigger();
+    QVERIFY(!window.isSidebarVisible());
+    QVERIFY(!window.noteList()->isVisible());
+
+    // The header bar's toggle leaves focus mode; the sidebar stays hidden.
+    emit window.headerBar()->focusToggleClicked();
+    QVERIFY(!window.isFocusMode());
+    QVERIFY(!window.focusModeAction()->isChecked());
+    QVERIFY(!window.headerBar()->isFocusMode());
+    QVERIFY(!QSettings().value(QStringLiteral("mainWindow/focusMode")).toBool());
+    QVERIFY(window.noteList()->isVisible());
+    QVERIFY(!window.notebookList()->isVisible());
+
+    window.sidebarAction()->trigger();
+    QVERIFY(window.notebookList()->isVisible());
+    QCOMPARE(window.splitter()->sizes().at(0), before.at(0));
+    QCOMPARE(window.splitter()->sizes().at(1), before.at(1));
+
+    // Both flags come back at the next start.
+    window.focusModeAction()->trigger();
+    TestMainWindow second(store.state.get());
+    QVERIFY(second.isFocusMode());
+    QVERIFY(second.focusModeAction()->isChecked());
+}
+
+void TstMainWindow::welcomePageRule()
+{
+    MainWinStore store;
+    QVERIFY(store.open());
+    const Note note = store.addNote(QStringLiteral("Hello"));
+    TestMainWindow window(store.state.get());
+    QCOMPARE(window.centralStack()->currentWidget(), window.welcomeScreen());
+    QVERIFY(window.findChild<QAction *>(QStringLiteral("actionSignIn"))->isVisible());
+    QVERIFY(!window.findChild<QAction *>(QStringLiteral("actionSignOut"))->isVisible());
+
+    window.welcomeScreen()->continueButton()->click();
+    QCOMPARE(window.centralStack()->currentWidget(), window.editorPage());
+
+    window.findChild<QAction *>(QStringLiteral("actionSignIn"))->trigger();
+    QCOMPARE(window.centralStack()->currentWidget(), window.welcomeScreen());
+
+    window.noteList()->selectNote(note.id);
+    QCOMPARE(window.centralStack()->currentWidget(), window.editorPage());
+    QCOMPARE(window.editor()->currentNoteId(), note.id);
+}
+
+void TstMainWindow::selectingOpenNoteDoesNothing()
+{
+    MainWinStore store;
+    QVERIFY(store.open());
+    const Note note = store.addNote(QStringLiteral("Same"));
+    TestMainWindow window(store.state.get());
+    selectRowOf(window.noteList(), note.id);
+    QTest::keyClicks(window.editor(), QStringLiteral("xyz"));
+    QVERIFY(!window.editor()->isSaved());
+
+    emit window.noteList()->noteSelected(note.id);
+    QVERIFY(!window.editor()->isSaved());
+    QVERIFY(window.editor()->toPlainText().contains(QStringLiteral("xyz")));
+    QCOMPARE(store.state->notes()->get(note.id)->version, 1);
+}
+
+void TstMainWindow::switchWithinSaveDelaySnapshots()
+{
+    MainWinStore store;
+    QVERIFY(store.open());
+    const Note a = store.addNote(QStringLiteral("Alpha"));
+    const Note b = store.addNote(QStringLiteral("Beta"));
+    TestMainWindow window(store.state.get());
+
+    selectRowOf(window.noteList(), a.id);
+    QTest::keyClicks(window.editor(), QStringLiteral("one "));
+    const QString typed = window.editor()->noteJson();
+    selectRowOf(window.noteList(), b.id);
+
+    const Note storedA = *store.state->notes()->get(a.id);
+    QCOMPARE(storedA.body, typed);
+    QCOMPARE(storedA.version, 2);
+    const QList<Snapshot> snapshotsA = store.state->snapshots()->listForNote(a.id);
+    QCOMPARE(snapshotsA.size(), 1);
+    QCOMPARE(snapshotsA.first().version, 2);
+    QCOMPARE(snapshotsA.first().body, typed);
+    QCOMPARE(store.state->currentNoteId(), b.id);
+
+    // After the save delay the switch stores no snapshot.
+    QTest::keyClicks(window.editor(), QStringLiteral("two "));
+    QTRY_VERIFY_WITH_TIMEOUT(window.editor()->isSaved(), 3000);
+    QCOMPARE(store.state->notes()->get(b.id)->version, 2);
+    selectRowOf(window.noteList(), a.id);
+    QVERIFY(store.state->snapshots()->listForNote(b.id).isEmpty());
+
+    // Closing stores one whenever the body differs from the loaded one.
+    QTest::keyClicks(window.editor(), QStringLiteral("three "));
+    window.close();
+    const QList<Snapshot> afterClose = store.state->snapshots()->listForNote(a.id);
+    QCOMPARE(afterClose.size(), 2);
+    QCOMPARE(afterClose.first().version, 3);
+}
+
+void TstMainWindow::editUndoneLeavesStoreUntouched()
+{
+    MainWinStore store;
+    QVERIFY(store.open());
+    const Note note = store.addNote(QStringLiteral("Keep me"));
+    TestMainWindow window(store.state.get());
+    selectRowOf(window.noteList(), note.id);
+    const QString loaded = window.editor()->noteJson();
+    QVERIFY(sameDeltaBody(loaded, note.body));
+
+    QTest::keyClicks(window.editor(), QStringLiteral("a"));
+    window.editor()->undo();
+    QTRY_VERIFY_WITH_TIMEOUT(window.editor()->isSaved(), 3000);
+    const Note stored = *store.state->notes()->get(note.id);
+    QCOMPARE(stored.body, note.body);
+    QCOMPARE(stored.version, 1);
+    QCOMPARE(stored.updatedAt, note.updatedAt);
+    window.close();
+    QVERIFY(store.state->snapshots()->listForNote(note.id).isEmpty());
+}
+
+void TstMainWindow::externalChangeReloadsOnlyWhenSaved()
+{
+    MainWinStore store;
+    QVERIFY(store.open());
+    const Note note = store.addNote(QStringLiteral("Original"));
+    TestMainWindow window(store.state.get());
+    selectRowOf(window.noteList(), note.id);
+
+    Note changed = *store.state->notes()->get(note.id);
+    changed.body = plainBody(QStringLiteral("From sync"));
+    QVERIFY(store.state->notes()->update(changed));
+    QVERIFY(window.editor()->toPlainText().contains(QStringLiteral("From sync")));
+
+    QTest::keyClicks(window.editor(), QStringLiteral("mine "));
+    changed.body = plainBody(QStringLiteral("Second sync"));
+    QVERIFY(store.state->notes()->update(changed));
+    QVERIFY(window.editor()->toPlainText().contains(QStringLiteral("mine")));
+    QVERIFY(!window.editor()->toPlainText().contains(QStringLiteral("Second sync")));
+}
+
+void TstMainWindow::stenoAndSearchOrder()
+{
+    MainWinStore store;
+    QVERIFY(store.open());
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    const Note oldest = store.addNote(QStringLiteral("apple one"), {}, now.addSecs(-300));
+    const Note middle = store.addNote(QStringLiteral("apple apple two"), {}, now.addSecs(-200));
+    const Note newest = store.addNote(QStringLiteral("three"), {}, now.addSecs(-100));
+    TestMainWindow window(store.state.get());
+    auto ids = [&window] {
+        QStringList list;
+        for (int row = 0; row < window.noteList()->count(); ++row)
+            list.append(window.noteList()->item(row)->data(NoteListWidget::NoteIdRole).toString());
+        return list;
+    };
+    QCOMPARE(ids(), (QStringList{newest.id, middle.id, oldest.id}));
+
+    store.state->preferences()->setBool(QStringLiteral("steno_mode"), true);
+    QCOMPARE(ids(), (QStringList{oldest.id, middle.id, newest.id}));
+    // The search field moved below the list.
+    QLayout *pane = window.noteList()->parentWidget()->layout();
+    QCOMPARE(pane->indexOf(window.noteList()), 0);
+    store.state->preferences()->setBool(QStringLiteral("steno_mode"), false);
+    QCOMPARE(pane->indexOf(window.noteList()), 1);
+    QCOMPARE(ids(), (QStringList{newest.id, middle.id, oldest.id}));
+    store.state->preferences()->setBool(QStringLiteral("steno_mode"), true);
+
+    window.searchField()->setText(QStringLiteral("apple"));
+    window.refreshNoteList();
+    QStringList expected;
+    for (const Note &n : store.state->notes()->search(QStringLiteral("apple")))
+        expected.append(n.id);
+    QCOMPARE(expected.size(), 2);
+    QCOMPARE(ids(), expected);
+    QCOMPARE(window.statusBarWidget()->locationText(), QStringLiteral("All Notes (2 notes)"));
+}
+
+void TstMainWindow::searchFindsNotesOfOtherNotebooks()
+{
+    MainWinStore store;
+    QVERIFY(store.open());
+    const Notebook work = store.addNotebook(QStringLiteral("Work"));
+    const Notebook home = store.addNotebook(QStringLiteral("Home"));
+    store.addNote(QStringLiteral("Meeting"), work.id);
+    const Note zebra = store.addNote(QStringLiteral("Zebra crossing"), home.id);
+    TestMainWindow window(store.state.get());
+
+    emit window.notebookList()->notebookSelected(work.id);
+    QCOMPARE(window.noteList()->count(), 1);
+    QCOMPARE(window.statusBarWidget()->locationText(), QStringLiteral("Work (1 note)"));
+
+    QTest::keyClicks(window.searchField(), QStringLiteral("zeb"));
+    QTRY_COMPARE_WITH_TIMEOUT(window.noteList()->count(), 1, 2000);
+    QTRY_COMPARE_WITH_TIMEOUT(window.noteList()->item(0)->data(NoteListWidget::NoteIdRole).toString(),
+                              zebra.id,
+                              2000);
+    QCOMPARE(window.noteList()->item(0)->data(NoteListWidget::NotebookNameRole).toString(),
+             QStringLiteral("Home"));
+}
+
+void TstMainWindow::trashRowRule()
+{
+    MainWinStore store;
+    QVERIFY(store.open());
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    const Note c = store.addNote(QStringLiteral("C"), {}, now.addSecs(-30));
+    const Note b = store.addNote(QStringLiteral("B"), {}, now.addSecs(-20));
+    const Note a = store.addNote(QStringLiteral("A"), {}, now.addSecs(-10));
+    TestMainWindow window(store.state.get());
+
+    selectRowOf(window.noteList(), b.id);
+    QCOMPARE(window.noteList()->currentRow(), 1);
+    window.moveSelectedNoteToTrash(false);
+    QCOMPARE(window.noteList()->count(), 2);
+    QCOMPARE(window.noteList()->currentRow(), 1);
+    QCOMPARE(window.noteList()->currentNoteId(), c.id);
+    QCOMPARE(window.editor()->currentNoteId(), c.id);
+    QCOMPARE(store.state->currentNoteId(), c.id);
+    QVERIFY(store.state->notes()->get(b.id)->deletedAt.has_value());
+
+    // The last row: the row above takes its place.
+    window.moveSelectedNoteToTrash(false);
+    QCOMPARE(window.noteList()->currentNoteId(), a.id);
+    QCOMPARE(window.editor()->currentNoteId(), a.id);
+
+    window.moveSelectedNoteToTrash(false);
+    QCOMPARE(window.noteList()->count(), 0);
+    QVERIFY(window.editor()->currentNoteId().isEmpty());
+    QVERIFY(window.editor()->isReadOnly());
+    QVERIFY(window.loadedContent().isEmpty());
+    QCOMPARE(window.centralStack()->currentWidget(), window.welcomeScreen());
+}
+
+void TstMainWindow::trashAsksFirst()
+{
+    MainWinStore store;
+    QVERIFY(store.open());
+    const Note note = store.addNote(QStringLiteral("Groceries"));
+    const Note blank = store.addNote(QString());
+    TestMainWindow window(store.state.get());
+    selectRowOf(window.noteList(), note.id);
+    window.answer = QMessageBox::No;
+    window.findChild<QAction *>(QStringLiteral("actionMoveToTrash"))->trigger();
+    QCOMPARE(window.questions, QStringList{QStringLiteral("Move \"Groceries\" to Trash?")});
+    QVERIFY(!store.state->notes()->get(note.id)->deletedAt);
+
+    selectRowOf(window.noteList(), blank.id);
+    window.answer = QMessageBox::Yes;
+    window.findChild<QAction *>(QStringLiteral("actionMoveToTrash"))->trigger();
+    QCOMPARE(window.questions.last(), QStringLiteral("Move \"this note\" to Trash?"));
+    QVERIFY(store.state->notes()->get(blank.id)->deletedAt);
+}
+
+void TstMainWindow::deleteNotebookKeepsNotes()
+{
+    MainWinStore store;
+    QVERIFY(store.open());
+    const Notebook notebook = store.addNotebook(QStringLiteral("Trip"));
+    const Note one = store.addNote(QStringLiteral("Tickets"), notebook.id);
+    const Note two = store.addNote(QStringLiteral("Hotel"), notebook.id);
+    TestMainWindow window(store.state.get());
+    emit window.notebookList()->notebookSelected(notebook.id);
+    QCOMPARE(store.state->currentNotebookId(), notebook.id);
+
+    window.answer = QMessageBox::No;
+    window.deleteNotebook(notebook.id);
+    QVERIFY(!store.state->notebooks()->get(notebook.id)->deletedAt);
+
+    window.answer = QMessageBox::Yes;
+    window.deleteNotebook(notebook.id);
+    QCOMPARE(window.questions.last(),
+             QStringLiteral("Delete \"Trip\"? Its notes will move to All Notes."));
+    QVERIFY(store.state->notebooks()->get(notebook.id)->deletedAt);
+    QVERIFY(store.state->notes()->get(one.id)->notebookId.isEmpty());
+    QVERIFY(store.state->notes()->get(two.id)->notebookId.isEmpty());
+    QVERIFY(store.state->currentNotebookId().isEmpty());
+    QCOMPARE(window.noteList()->count(), 2);
+    // All Notes, Trash and New Notebook… remain; All Notes is selected.
+    QCOMPARE(window.notebookList()->count(), 3);
+    QCOMPARE(window.notebookList()->currentRow(), 0);
+}
+
+void TstMainWindow::renameNotebookToSameNameChangesNothing()
+{
+    MainWinStore store;
+    QVERIFY(store.open());
+    const Notebook notebook = store.addNotebook(QStringLiteral("Ideas"));
+    TestMainWindow window(store.state.get());
+    window.notebookNameAnswer = QStringLiteral("Ideas");
+    window.renameNotebook(notebook.id);
+    QCOMPARE(store.state->notebooks()->get(notebook.id)->version, 1);
+
+    window.notebookNameAnswer = QStringLiteral("Plans");
+    window.renameNotebook(notebook.id);
+    const Notebook renamed = *store.state->notebooks()->get(notebook.id);
+    QCOMPARE(renamed.name, QStringLiteral("Plans"));
+    QCOMPARE(renamed.version, 2);
+
+    // A new notebook becomes the current one.
+    window.notebookNameAnswer = QStringLiteral("Fresh");
+    window.createNotebook();
+    const QString current = store.state->currentNotebookId();
+    QCOMPARE(store.state->notebooks()->get(current)->name, QStringLiteral("Fresh"));
+    QCOMPARE(window.notebookList()->currentItem()->data(NotebookListWidget::LabelRole).toString(),
+             QStringLiteral("Fresh"));
+}
+
+void TstMainWindow::readOnlySharedNoteHidesToolbar()
+{
+    MainWinStore store;
+    QVERIFY(store.open());
+    Note shared = Note::create();
+    shared.body = plainBody(QStringLiteral("Shared with me"));
+    shared.isShared = true;
+    shared.permission = QStringLiteral("read");
+    QVERIFY(store.state->notes()->insert(shared));
+    Note editable = shared;
+    editable.id = QUuid::createUuid().toString(QUuid::WithoutBraces);
+    editable.permission = QStringLiteral("edit");
+    QVERIFY(store.state->notes()->insert(editable));
+    const Note own = store.addNote(QStringLiteral("Mine"));
+
+    TestMainWindow window(store.state.get());
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    selectRowOf(window.noteList(), shared.id);
+    QVERIFY(window.editor()->isReadOnly());
+    QVERIFY(!window.editorToolbar()->isVisible());
+    QVERIFY(!window.headerBar()->isNoteActive());
+
+    selectRowOf(window.noteList(), editable.id);
+    QVERIFY(!window.editor()->isReadOnly());
+    QVERIFY(window.editorToolbar()->isVisible());
+
+    selectRowOf(window.noteList(), own.id);
+    QVERIFY(!window.editor()->isReadOnly());
+    QVERIFY(window.editorToolbar()->isVisible());
+    QVERIFY(window.headerBar()->isNoteActive());
+}
+
+void TstMainWindow::printWithoutNote()
+{
+    MainWinStore store;
+    QVERIFY(store.open());
+    TestMainWindow window(store.state.get());
+    window.findChild<QAction *>(QStringLiteral("actionPrint"))->trigger();
+    QCOMPARE(window.statusBarWidget()->currentMessage(), QStringLiteral("No note selected"));
+    QCOMPARE(window.printDialogs, 0);
+    window.statusBarWidget()->clearMessage();
+    window.printPreviewCurrentNote();
+    QCOMPARE(window.statusBarWidget()->currentMessage(), QStringLiteral("No note selected"));
+    QCOMPARE(window.printDialogs, 0);
+}
+
+void TstMainWindow::moveWithChooser()
+{
+    MainWinStore store;
+    QVERIFY(store.open());
+    const Notebook first = store.addNotebook(QStringLiteral("First"));
+    const Note note = store.addNote(QStringLiteral("Movable"), first.id);
+    TestMainWindow window(store.state.get());
+    selectRowOf(window.noteList(), note.id);
+
+    // Cancelled in the menu variant: nothing moves.
+    window.notebookChoice.clear();
+    window.findChild<QAction *>(QStringLiteral("actionMoveToNotebook"))->trigger();
+    QCOMPARE(store.state->notes()->get(note.id)->notebookId, first.id);
+
+    // The header variant moves whenever the answer differs: out of any notebook.
+    emit window.headerBar()->moveToNotebookRequested();
+    QVERIFY(store.state->notes()->get(note.id)->notebookId.isEmpty());
+
+    window.notebookChoice = first.id;
+    window.findChild<QAction *>(QStringLiteral("actionMoveToNotebook"))->trigger();
+    QCOMPARE(store.state->notes()->get(note.id)->notebookId, first.id);
+}
+
+void TstMainWindow::dropOnNotebookMovesNote()
+{
+    MainWinStore store;
+    QVERIFY(store.open());
+    const Notebook notebook = store.addNotebook(QStringLiteral("Box"));
+    const Note note = store.addNote(QStringLiteral("Dragged"), notebook.id);
+    TestMainWindow window(store.state.get());
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+
+    NotebookListWidget *sidebar = window.notebookList();
+    auto dropOnRow = [sidebar, &note](int row) {
+        const QPoint pos = sidebar->visualItemRect(sidebar->item(row)).center();
+        QMimeData data;
+        data.setData(QStringLiteral("application/x-velmora-note-id"), note.id.toUtf8());
+        // Qt delivers moves and drops to the widget that took the drag enter.
+        QDragEnterEvent enter(pos, Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(sidebar->viewport(), &enter);
+        QDragMoveEvent move(pos, Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(sidebar->viewport(), &move);
+        const bool moveAccepted = move.isAccepted();
+        QDropEvent drop(QPointF(pos), Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(sidebar->viewport(), &drop);
+        return moveAccepted && drop.isAccepted();
+    };
+
+    // Rows: All Notes, Box, Trash, New Notebook…
+    QVERIFY(!dropOnRow(2));
+    QCOMPARE(store.state->notes()->get(note.id)->notebookId, notebook.id);
+    QVERIFY(!store.state->notes()->get(note.id)->deletedAt);
+    QVERIFY(dropOnRow(0));
+    QVERIFY(store.state->notes()->get(note.id)->notebookId.isEmpty());
+    QVERIFY(dropOnRow(1));
+    QCOMPARE(store.state->notes()->get(note.id)->notebookId, notebook.id);
+}
+
+void TstMainWindow::noTrayMeansCloseQuits()
+{
+    if (QSystemTrayIcon::isSystemTrayAvailable())
+        QSKIP("This platform has a system tray.");
+    MainWinStore store;
+    QVERIFY(store.open());
+    store.state->preferences()->setBool(QStringLiteral("close_to_tray"), true);
+    TestMainWindow window(store.state.get());
+    QVERIFY(!window.closesToTray());
+    QVERIFY(!window.trayIcon());
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QVERIFY(window.close());
+    QVERIFY(!window.isVisible());
+
+    // Turning the setting on later behaves the same.
+    store.state->preferences()->setBool(QStringLiteral("close_to_tray"), false);
+    store.state->preferences()->setBool(QStringLiteral("start_minimized"), true);
+    QVERIFY(!window.trayIcon());
+}
+
+void TstMainWindow::quitRecordsOpenWindows()
+{
+    MainWinStore store;
+    QVERIFY(store.open());
+    TestMainWindow window(store.state.get());
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    window.quitApplication();
+    QVERIFY(!window.isVisible());
+    PreferencesRepository *prefs = store.state->preferences();
+    QVERIFY(prefs->value(QStringLiteral("restore_note_windows")).has_value());
+    QCOMPARE(*prefs->value(QStringLiteral("restore_note_windows")), QString());
+    QCOMPARE(*prefs->value(QStringLiteral("restore_todos_window")), QStringLiteral("0"));
+    // Saving the window state on close kept the layout.
+    QVERIFY(!QSettings().value(QStringLiteral("mainWindow/geometry")).toByteArray().isEmpty());
+    QCOMPARE(QSettings().value(QStringLiteral("mainWindow/normalSplitterSizes")).toString().count(','),
+             2);
+}
+
+void TstMainWindow::bodySizeReachesEditorAndLists()
+{
+    MainWinStore store;
+    QVERIFY(store.open());
+    const Note note = store.addNote(QStringLiteral("Sized"));
+    TestMainWindow window(store.state.get());
+    selectRowOf(window.noteList(), note.id);
+    store.state->preferences()->setInt(QStringLiteral("editor_body_pt"), 15);
+    QCOMPARE(window.editor()->font().pixelSize(), 20);
+    QCOMPARE(window.noteList()->visualItemRect(window.noteList()->item(0)).height(),
+             NoteListDelegate::metrics(20).rowHeight);
+    store.state->preferences()->setInt(QStringLiteral("editor_body_pt"), 0);
+    QCOMPARE(window.editor()->font().pixelSize(), 16);
+    store.state->preferences()->setInt(QStringLiteral("editor_body_pt"), 12);
+    QCOMPARE(window.editor()->font().pixelSize(), 16);
+    QCOMPARE(window.editor()->currentNoteId(), note.id);
+}
+
+QTEST_MAIN(TstMainWindow)
+#include "tst_mainwindow.moc"
