@@ -13,8 +13,6 @@
 #include "storage/snapshotrepository.h"
 
 #include <QCoreApplication>
-#include <QDateTime>
-#include <QUuid>
 
 AppState::AppState(QObject *parent)
     : QObject(parent)
@@ -119,16 +117,7 @@ void AppState::setCurrentNoteId(const QString &id)
 
 QWidget *AppState::createNoteWindow()
 {
-    Note note;
-    note.id = QUuid::createUuid().toString(QUuid::WithoutBraces);
-    note.notebookId = m_currentNotebookId;
-    note.body = QStringLiteral("[{\"insert\":\"\\n\"}]");
-    const QDateTime now = QDateTime::currentDateTimeUtc();
-    note.createdAt = now;
-    note.updatedAt = now;
-    note.modifiedAt = now;
-    note.version = 1;
-    note.syncStatus = SyncStatus::Pending;
+    const Note note = Note::create(m_currentNotebookId);
     if (!m_notes->insert(note))
         return nullptr;
     openNoteWindow(note.id);
