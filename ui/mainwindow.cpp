@@ -9,6 +9,7 @@
 #include "storage/noterepository.h"
 #include "storage/preferencesrepository.h"
 #include "ui/findbar.h"
+#include "ui/importdialog.h"
 #include "ui/notebooklistwidget.h"
 #include "ui/noteflows.h"
 #include "ui/notelistwidget.h"
@@ -159,7 +160,19 @@ void MainWindow::createMenuBar()
             this,
             &MainWindow::saveCurrentNote);
     file->addSeparator();
-    // Import arrives with the import wizard; until then the entry is absent.
+    // Ctrl+I is also the standard Italic key here; two actions on one key
+    // would both go dead, so Italic keeps it and Import goes without.
+    QKeySequence importKey(QStringLiteral("Ctrl+I"));
+    if (QKeySequence::keyBindings(QKeySequence::Italic).contains(importKey))
+        importKey = QKeySequence();
+    connect(addMenuAction(file, QStringLiteral("actionImport"), tr("Import..."), importKey),
+            &QAction::triggered,
+            this,
+            [this] {
+                auto *wizard = new ImportDialog(m_state, this);
+                wizard->setAttribute(Qt::WA_DeleteOnClose);
+                wizard->show();
+            });
     connect(addMenuAction(file,
                           QStringLiteral("actionExport"),
                           tr("Export..."),
@@ -372,8 +385,10 @@ void MainWindow::createMenuBar()
 
     auto *quickTrash = new QAction(this);
     quickTrash->setObjectName(QStringLiteral("actionQuickTrash"));
+    // Window context, not application-wide: a note window has its own
+    // Ctrl+Backspace for its note, and one key held by two windows' actions
+    // would fire neither (or trash a note the user is not looking at).
     quickTrash->setShortcut(QKeySequence(QStringLiteral("Ctrl+Backspace")));
-    quickTrash->setShortcutContext(Qt::ApplicationShortcut);
     connect(quickTrash, &QAction::triggered, this, [this] { moveSelectedNoteToTrash(false); });
     addAction(quickTrash);
 

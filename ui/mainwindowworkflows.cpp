@@ -20,6 +20,7 @@
 #include "ui/noteflows.h"
 #include "ui/notelistwidget.h"
 #include "ui/statusbar.h"
+#include "ui/versionhistorydialog.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -440,9 +441,12 @@ void MainWindow::restoreDatabase()
 
 void MainWindow::openVersionHistory()
 {
-    if (m_editor->currentNoteId().isEmpty())
+    const QString noteId = m_editor->currentNoteId();
+    if (noteId.isEmpty())
         return;
-    // TODO(screens): the version history dialog.
+    auto *dialog = new VersionHistoryDialog(m_state, noteId, this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->show();
 }
 
 void MainWindow::openCurrentNoteInWindow()

@@ -13,6 +13,7 @@
 #include "ui/movetonotebookdialog.h"
 #include "ui/noteflows.h"
 #include "ui/statusbar.h"
+#include "ui/versionhistorydialog.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -315,7 +316,9 @@ void NoteWindow::moveWithChooser()
 
 void NoteWindow::openVersionHistory()
 {
-    // TODO(screens): the version history dialog.
+    auto *dialog = new VersionHistoryDialog(m_state, m_noteId, this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->show();
 }
 
 void NoteWindow::insertTable()

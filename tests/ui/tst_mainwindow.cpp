@@ -4,8 +4,8 @@
 #include "editor/noteeditor.h"
 #include "editor/noteheaderbar.h"
 #include "storage/snapshotrepository.h"
-#include "ui/noteflows.h"
 #include "ui/notebooklistwidget.h"
+#include "ui/noteflows.h"
 #include "ui/notelistdelegate.h"
 #include "ui/notelistwidget.h"
 #include "ui/statusbar.h"
@@ -48,6 +48,7 @@ private slots:
     void noTrayMeansCloseQuits();
     void quitRecordsOpenWindows();
     void bodySizeReachesEditorAndLists();
+    void shortcutsAreUnambiguous();
 };
 
 namespace {
@@ -601,6 +602,25 @@ void TstMainWindow::bodySizeReachesEditorAndLists()
     store.state->preferences()->setInt(QStringLiteral("editor_body_pt"), 12);
     QCOMPARE(window.editor()->font().pixelSize(), 16);
     QCOMPARE(window.editor()->currentNoteId(), note.id);
+}
+
+void TstMainWindow::shortcutsAreUnambiguous()
+{
+    MainWinStore store;
+    QVERIFY(store.open());
+    TestMainWindow window(store.state.get());
+    QHash<QKeySequence, QString> seen;
+    for (QAction *action : window.findChildren<QAction *>()) {
+        if (action->shortcut().isEmpty())
+            continue;
+        QVERIFY2(!seen.contains(action->shortcut()),
+                 qPrintable(action->objectName() + " and " + seen.value(action->shortcut())));
+        seen.insert(action->shortcut(), action->objectName());
+    }
+    QCOMPARE(seen.value(QKeySequence(QStringLiteral("Ctrl+D"))),
+             QStringLiteral("actionMoveToTrash"));
+    QCOMPARE(window.findChild<QAction *>(QStringLiteral("actionNewNote"))->shortcutContext(),
+             Qt::ApplicationShortcut);
 }
 
 QTEST_MAIN(TstMainWindow)
