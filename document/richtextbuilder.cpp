@@ -57,7 +57,7 @@ static void insertEmbed(QTextCursor &cursor, const QJsonObject &embed, const QJs
         return;
     QTextCharFormat format = embedCharFormat(embed);
     if (!attributes.isEmpty())
-        format.setProperty(ExtraInlineAttributesProperty, attributes);
+        setExtraInlineAttributes(format, attributes);
     cursor.insertText(QString(QChar::ObjectReplacementCharacter), format);
 }
 
@@ -72,7 +72,7 @@ static QString valueAsCellText(const QJsonValue &value)
     return {};
 }
 
-static void setExtraBlockAttributes(QTextCursor &cursor, const QJsonObject &attributes)
+static void setCellParagraphAttributes(QTextCursor &cursor, const QJsonObject &attributes)
 {
     QJsonObject extra;
     for (auto it = attributes.begin(); it != attributes.end(); ++it) {
@@ -85,7 +85,7 @@ static void setExtraBlockAttributes(QTextCursor &cursor, const QJsonObject &attr
     if (extra.isEmpty())
         return;
     QTextBlockFormat format;
-    format.setProperty(ExtraBlockAttributesProperty, extra);
+    setExtraBlockAttributes(format, extra);
     cursor.mergeBlockFormat(format);
 }
 
@@ -121,7 +121,7 @@ static void fillCell(QTextCursor &cursor, const QJsonValue &value, const QTextCh
             if (i > 0) {
                 // The newline ends the cell paragraph before it; what it says
                 // about that paragraph is kept for writing back.
-                setExtraBlockAttributes(cursor, op.attributes);
+                setCellParagraphAttributes(cursor, op.attributes);
                 cursor.insertBlock(QTextBlockFormat(), cellFormat);
             }
             if (!pieces.at(i).isEmpty())
@@ -163,9 +163,9 @@ static bool buildTable(BuildState &state,
     if (!object.isEmpty())
         format.setProperty(TableExtraKeysProperty, object);
     if (!blockAttributes.isEmpty())
-        format.setProperty(ExtraBlockAttributesProperty, blockAttributes);
+        setExtraBlockAttributes(format, blockAttributes);
     if (!embedAttributes.isEmpty())
-        format.setProperty(ExtraInlineAttributesProperty, embedAttributes);
+        setExtraInlineAttributes(format, embedAttributes);
 
     // A block that holds no line of the note only exists because a table
     // needs a paragraph before it; it is a spacer like the one after.

@@ -4,6 +4,7 @@
 #include "document/attachmenturl.h"
 
 #include <QGuiApplication>
+#include <QJsonDocument>
 #include <QJsonValue>
 #include <QPalette>
 #include <QTextBlock>
@@ -30,6 +31,37 @@ QString dividerEmbedKind()
 QString tableEmbedKind()
 {
     return QStringLiteral("table");
+}
+
+static void setExtraAttributes(QTextFormat &format,
+                               int property,
+                               int keyProperty,
+                               const QJsonObject &attributes)
+{
+    if (attributes.isEmpty()) {
+        format.clearProperty(property);
+        format.clearProperty(keyProperty);
+        return;
+    }
+    format.setProperty(property, attributes);
+    format.setProperty(keyProperty,
+                       QString::fromUtf8(QJsonDocument(attributes).toJson(QJsonDocument::Compact)));
+}
+
+void setExtraBlockAttributes(QTextFormat &format, const QJsonObject &attributes)
+{
+    setExtraAttributes(format,
+                       ExtraBlockAttributesProperty,
+                       ExtraBlockAttributesKeyProperty,
+                       attributes);
+}
+
+void setExtraInlineAttributes(QTextFormat &format, const QJsonObject &attributes)
+{
+    setExtraAttributes(format,
+                       ExtraInlineAttributesProperty,
+                       ExtraInlineAttributesKeyProperty,
+                       attributes);
 }
 
 HeadingMetrics headingMetrics(int level)
@@ -150,7 +182,7 @@ QTextBlockFormat blockFormatFromAttributes(const QJsonObject &blockAttributes)
         }
     }
     if (!extra.isEmpty())
-        format.setProperty(ExtraBlockAttributesProperty, extra);
+        setExtraBlockAttributes(format, extra);
     applyBlockStyle(format);
     return format;
 }
@@ -286,7 +318,7 @@ QTextCharFormat inlineFormatFromAttributes(const QJsonObject &attributes)
         }
     }
     if (!extra.isEmpty())
-        format.setProperty(ExtraInlineAttributesProperty, extra);
+        setExtraInlineAttributes(format, extra);
     return format;
 }
 
@@ -423,8 +455,11 @@ QTextCharFormat embedCharFormat(const QJsonObject &embed)
         return {};
     const QJsonValue value = embed.begin().value();
     QTextCharFormat format = embedCharFormat(embed.begin().key(), value.toString());
-    if (embed.size() > 1 || !value.isString())
+    if (embed.size() > 1 || !value.isString()) {
         format.setProperty(EmbedObjectProperty, embed);
+        format.setProperty(EmbedObjectKeyProperty,
+                           QString::fromUtf8(QJsonDocument(embed).toJson(QJsonDocument::Compact)));
+    }
     return format;
 }
 

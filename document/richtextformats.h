@@ -21,13 +21,19 @@ enum DeltaFormatProperty {
     ExtraBlockAttributesProperty = QTextFormat::UserProperty + 10, // block/table: QJsonObject
     // Table format: keys of the table object other than cells and hasHeader.
     TableExtraKeysProperty = QTextFormat::UserProperty + 11,
+    // Compact JSON text of the extra attributes beside them: formats hash a
+    // QJsonObject by its type only, so without it formats that differ only in
+    // their extra attributes would all collide in the document's format table.
+    ExtraBlockAttributesKeyProperty = QTextFormat::UserProperty + 12,
     ExtraInlineAttributesProperty = QTextFormat::UserProperty + 20, // char: QJsonObject
-    PreexistingBlockMarkProperty = QTextFormat::UserProperty + 99,  // block, transient
-    EmbedKindProperty = QTextFormat::UserProperty + 100,            // object char: kind key
-    EmbedValueProperty = QTextFormat::UserProperty + 101,           // object char: value
+    ExtraInlineAttributesKeyProperty = QTextFormat::UserProperty + 21,
+    PreexistingBlockMarkProperty = QTextFormat::UserProperty + 99, // block, transient
+    EmbedKindProperty = QTextFormat::UserProperty + 100,           // object char: kind key
+    EmbedValueProperty = QTextFormat::UserProperty + 101,          // object char: value
     // Object char: the whole embed object, kept only when kind and value alone
     // cannot reproduce it (more keys, or a value that is not a string).
     EmbedObjectProperty = QTextFormat::UserProperty + 102,
+    EmbedObjectKeyProperty = QTextFormat::UserProperty + 103, // its compact JSON, for hashing
 };
 
 // Object types of U+FFFC characters that stand for Delta embeds.
@@ -39,6 +45,11 @@ enum DeltaObjectType {
     // unknown kind): drawn as a labelled chip and written back unchanged.
     PlaceholderObject = QTextFormat::UserObject + 4,
 };
+
+// Sets (or, for an empty object, clears) the unknown attributes a format
+// carries; use these rather than setting the properties directly.
+void setExtraBlockAttributes(QTextFormat &format, const QJsonObject &attributes);
+void setExtraInlineAttributes(QTextFormat &format, const QJsonObject &attributes);
 
 // Kind keys of embeds.
 QString attachmentEmbedKind(); // "velmora-notes-attachment"

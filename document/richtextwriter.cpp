@@ -147,7 +147,7 @@ static void appendBlockContent(QJsonArray &ops, const QTextBlock &block, const Q
         // object's own attributes stay with it.
         QTextCharFormat textFormat = format;
         if (!embed.isEmpty())
-            textFormat.clearProperty(ExtraInlineAttributesProperty);
+            setExtraInlineAttributes(textFormat, QJsonObject());
         QString run;
         const auto flushRun = [&]() {
             appendText(ops, run, inlineAttributesFromFormat(textFormat, base), runStart);

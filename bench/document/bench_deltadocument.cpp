@@ -253,6 +253,24 @@ int main(int argc, char **argv)
                     row.write / row.load,
                     row.bytes / 1024);
     }
+    // Attributes the app does not know ride along on the formats; a value
+    // that differs on every line must not make loading quadratic.
+    QList<double> uniqueLoads;
+    for (const int lines : {1000, 10000}) {
+        QJsonArray ops;
+        for (int i = 0; i < lines; ++i) {
+            ops.append(op(QStringLiteral("line %1").arg(i), {{QStringLiteral("id"), i}}));
+            ops.append(op(QStringLiteral("\n"), {{QStringLiteral("block-id"), i}}));
+        }
+        DeltaDocument document;
+        uniqueLoads.append(medianMs(lines > 5000 ? 3 : 9, [&]() { document.setDelta(ops); }));
+    }
+    std::printf("lines with unique unknown attributes: load %.2f ms (1,000), %.2f ms (10,000), "
+                "growth %.1fx\n",
+                uniqueLoads.at(0),
+                uniqueLoads.at(1),
+                uniqueLoads.at(1) / uniqueLoads.at(0));
+
     if (rows.size() == 2) {
         std::printf("growth 1,000 -> 10,000 lines: baseline %.1fx, load %.1fx, write %.1fx "
                     "(10x is linear)\n",
