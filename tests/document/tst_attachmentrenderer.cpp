@@ -216,6 +216,37 @@ private slots:
         QCOMPARE(canvas.pixelColor(100, 35), QColor(Qt::magenta));
     }
 
+    void missingRecordChipSaysAttachment()
+    {
+        AttachmentRenderer renderer(m_attachments);
+        QTextDocument document;
+        const QRectF rect(0, 0, 200, 36);
+        QImage drawn(200, 36, QImage::Format_ARGB32);
+        drawn.fill(Qt::white);
+        QPainter painter(&drawn);
+        renderer.drawObject(&painter,
+                            rect,
+                            &document,
+                            0,
+                            objectFormat(attachmentEmbedKind(), QStringLiteral("gone")));
+        painter.end();
+        QImage expected(200, 36, QImage::Format_ARGB32);
+        expected.fill(Qt::white);
+        QPainter expectedPainter(&expected);
+        paintChip(&expectedPainter,
+                  rect,
+                  QStringLiteral("\U0001F4CE"),
+                  QStringLiteral("Attachment"));
+        expectedPainter.end();
+        QCOMPARE(drawn, expected);
+        QImage other(200, 36, QImage::Format_ARGB32);
+        other.fill(Qt::white);
+        QPainter otherPainter(&other);
+        paintChip(&otherPainter, rect, QStringLiteral("\U0001F4CE"), QStringLiteral("Other"));
+        otherPainter.end();
+        QVERIFY(drawn != other);
+    }
+
     void otherObjectsHaveAPainter()
     {
         EmbedObjectPainter painter;
