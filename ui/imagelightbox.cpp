@@ -1,5 +1,7 @@
 #include "ui/imagelightbox.h"
 
+#include "editor/noteeditor.h"
+
 #include <QGraphicsPixmapItem>
 #include <QGraphicsScene>
 #include <QGraphicsView>
@@ -58,6 +60,14 @@ QSize ImageLightbox::windowSizeFor(const QSize &imageSize, const QSize &availabl
     int w = qMin(imageSize.width(), available.width() * 3 / 4);
     int h = qMin(imageSize.height(), available.height() * 3 / 4);
     return QSize(qMax(w, 480), qMax(h, 360));
+}
+
+void ImageLightbox::installAsImageViewer()
+{
+    NoteEditor::setImageViewerFactory(
+        [](const QImage &image, const QString &caption, QWidget *parent) -> QDialog * {
+            return new ImageLightbox(image, caption, parent);
+        });
 }
 
 void ImageLightbox::fitToView()

@@ -21,6 +21,10 @@ public:
     // `available` in each direction and at least 480 x 360.
     static QSize windowSizeFor(const QSize &imageSize, const QSize &available);
 
+    // Makes every NoteEditor preview image attachments in a lightbox; called
+    // once at start-up.
+    static void installAsImageViewer();
+
     void fitToView();
     void resetZoom();
     void zoomBy(qreal factor);

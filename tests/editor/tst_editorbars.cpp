@@ -1,19 +1,27 @@
 #include "document/richtextformats.h"
 #include "editor/editortoolbar.h"
+#include "editor/linkdialog.h"
 #include "editor/noteeditor.h"
 #include "editor/noteheaderbar.h"
+#include "editor/tablesizedialog.h"
 #include "editortestsupport.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QComboBox>
+#include <QDialogButtonBox>
 #include <QLabel>
 #include <QLayout>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QSpinBox>
 #include <QTest>
 #include <QTextBlock>
 #include <QTextCursor>
+#include <QTextTable>
+#include <QTimer>
 #include <QToolButton>
 
 static QJsonObject textOp(const QString &text, const QJsonObject &attributes = {})
@@ -216,6 +224,75 @@ private slots:
         QCOMPARE(toolbar.headingCombo()->currentIndex(), 0);
         toolbar.boldAction()->trigger();
         QVERIFY(!first.noteJson().contains(QStringLiteral("bold")));
+    }
+
+    void tableSizeDialog()
+    {
+        TableSizeDialog dialog;
+        QCOMPARE(dialog.windowTitle(), QStringLiteral("Insert Table"));
+        const QList<QSpinBox *> spins = dialog.findChildren<QSpinBox *>();
+        QCOMPARE(spins.size(), 2);
+        QCOMPARE(spins.at(0)->minimum(), 1);
+        QCOMPARE(spins.at(0)->maximum(), 100);
+        QCOMPARE(spins.at(1)->maximum(), 20);
+        QCOMPARE(spins.at(0)->value(), 3);
+        QCOMPARE(spins.at(1)->value(), 3);
+        QCheckBox *header = dialog.findChild<QCheckBox *>();
+        QCOMPARE(header->text(), QStringLiteral("Include header row"));
+        QVERIFY(header->isChecked());
+        QVERIFY(!dialog.choice().accepted);
+    }
+
+    void linkDialog()
+    {
+        LinkDialog dialog(QStringLiteral("Edit Link"),
+                          QStringLiteral("text"),
+                          QStringLiteral("https://x.example"),
+                          nullptr);
+        QCOMPARE(dialog.windowTitle(), QStringLiteral("Edit Link"));
+        const QList<QLineEdit *> edits = dialog.findChildren<QLineEdit *>();
+        QCOMPARE(edits.size(), 2);
+        QCOMPARE(edits.at(0)->text(), QStringLiteral("text"));
+        QVERIFY(edits.at(1)->minimumWidth() >= 360);
+        edits.at(1)->setText(QStringLiteral("  https://y.example "));
+        dialog.accept();
+        const LinkChoice choice = dialog.choice();
+        QVERIFY(choice.accepted);
+        QCOMPARE(choice.url, QStringLiteral("https://y.example"));
+    }
+
+    void insertTableThroughToolbarDialog()
+    {
+        ScriptedEditor editor;
+        EditorToolbar toolbar;
+        toolbar.setEditor(&editor);
+        showEditor(editor);
+        bool answered = false;
+        QTimer::singleShot(0, this, [&answered] {
+            auto *dialog = qobject_cast<TableSizeDialog *>(QApplication::activeModalWidget());
+            if (!dialog)
+                return;
+            const QList<QSpinBox *> spins = dialog->findChildren<QSpinBox *>();
+            spins.at(0)->setValue(2);
+            spins.at(1)->setValue(4);
+            dialog->findChild<QCheckBox *>()->setChecked(false);
+            dialog->accept();
+            answered = true;
+        });
+        // A dialog left open would end the test here rather than hang it.
+        QTimer::singleShot(5000, this, [] {
+            if (QWidget *modal = QApplication::activeModalWidget())
+                modal->close();
+        });
+        toolbar.insertTableAction()->trigger();
+        QVERIFY(answered);
+        QTextTable *table = editor.textCursor().currentTable();
+        QVERIFY(table);
+        QCOMPARE(table->rows(), 2);
+        QCOMPARE(table->columns(), 4);
+        QCOMPARE(table->format().headerRowCount(), 0);
+        QVERIFY(!toolbar.insertTableAction()->isEnabled());
+        QVERIFY(reloadsIdentically(editor));
     }
 
     void headerBarLayoutAndChip()

@@ -1,5 +1,7 @@
 #include "ui/imagelightbox.h"
 
+#include "editor/noteeditor.h"
+
 #include <QGraphicsView>
 #include <QLabel>
 #include <QScreen>
@@ -54,6 +56,27 @@ private slots:
         QFETCH(QSize, available);
         QFETCH(QSize, expected);
         QCOMPARE(ImageLightbox::windowSizeFor(image, available), expected);
+    }
+
+    void editorsUseTheLightbox()
+    {
+        ImageLightbox::installAsImageViewer();
+        // The factory is what the editor calls for an image attachment.
+        struct Probe : NoteEditor
+        {
+            bool preview(const QImage &image)
+            {
+                return showImagePreview(image, QStringLiteral("c"));
+            }
+        };
+        Probe probe;
+        QVERIFY(probe.preview(filledImage(10, 10)));
+        auto *box = probe.findChild<ImageLightbox *>();
+        QVERIFY(box);
+        QVERIFY(box->isVisible());
+        QVERIFY(box->testAttribute(Qt::WA_DeleteOnClose));
+        QCOMPARE(box->captionLabel()->text(), QStringLiteral("c"));
+        box->close();
     }
 
     void lookAndCaption()
