@@ -5,6 +5,7 @@
 // window whose questions and file choices are answered by the test.
 
 #include "app/appstate.h"
+#include "app/windowfactory.h"
 #include "storage/note.h"
 #include "storage/notebookrepository.h"
 #include "storage/noterepository.h"
@@ -27,7 +28,7 @@ struct MainWinStore
     QTemporaryDir dir;
     std::unique_ptr<AppState> state;
 
-    bool open()
+    bool open(WindowFactory *factory = nullptr)
     {
         QStandardPaths::setTestModeEnabled(true);
         if (!dir.isValid())
@@ -38,6 +39,7 @@ struct MainWinStore
         QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, dir.filePath("settings"));
         QSettings().clear();
         state = std::make_unique<AppState>();
+        state->setWindowFactory(factory);
         state->setStoragePaths(dir.filePath("t.db"), dir.filePath("attachments"));
         return state->initialize();
     }
