@@ -4,6 +4,7 @@
 // and a way to answer modal dialogs without a person.
 
 #include "app/appstate.h"
+#include "app/windowfactory.h"
 #include "storage/note.h"
 #include "storage/noterepository.h"
 
@@ -26,13 +27,16 @@ struct TestStore
     QTemporaryDir dir;
     std::unique_ptr<AppState> state;
 
-    bool open()
+    // With a factory the state also gets the theme manager.
+    bool open(WindowFactory *factory = nullptr)
     {
         QStandardPaths::setTestModeEnabled(true);
         if (!dir.isValid())
             return false;
         qputenv("NOTES_DATA_DIR", dir.path().toUtf8());
         state = std::make_unique<AppState>();
+        if (factory)
+            state->setWindowFactory(factory);
         state->setStoragePaths(dir.filePath("t.db"), dir.filePath("attachments"));
         return state->initialize();
     }
