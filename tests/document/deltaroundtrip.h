@@ -359,6 +359,14 @@ private:
                             expectedCell.append(op(QStringLiteral("\n")));
                             continue;
                         }
+                        if (chance(10)) {
+                            const QJsonObject embed{
+                                {QStringLiteral("velmora-notes-attachment"),
+                                 QStringLiteral("velmora-notes://attachment/c%1").arg(bounded(9))}};
+                            cellOps.append(op(embed));
+                            expectedCell.append(op(embed));
+                            continue;
+                        }
                         const QString text = randomText();
                         const QJsonObject attributes = randomInlineAttributes();
                         cellOps.append(op(text, attributes));
