@@ -1,6 +1,8 @@
 #include "screenstestsupport.h"
 
 #include "document/taskextraction.h"
+#include "editor/noteeditor.h"
+#include "ui/mainwindow.h"
 #include "ui/notelistwidget.h"
 #include "ui/searchscreen.h"
 #include "ui/todosscreen.h"
@@ -12,6 +14,7 @@
 #include <QListWidget>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSettings>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -84,6 +87,7 @@ private slots:
     void todoItemsCarrySourceRolesAndStyle();
     void markdownCheckboxSpringsBack();
     void checkingChecklistTaskRewritesNote();
+    void checkingTaskUpdatesOpenEditor();
     void filterMatchesTaskTextOnly_data();
     void filterMatchesTaskTextOnly();
     void sortOrders();
@@ -379,6 +383,30 @@ void TestScreens::checkingChecklistTaskRewritesNote()
     QVERIFY(milk);
     milk->setCheckState(Qt::Unchecked);
     QVERIFY(!extractTasks(note.id, m_store->state->notes()->get(note.id)->body, {}).at(0).completed);
+}
+
+void TestScreens::checkingTaskUpdatesOpenEditor()
+{
+    // The main window keeps its layout in the settings; keep them here.
+    QSettings::setDefaultFormat(QSettings::IniFormat);
+    QSettings::setPath(QSettings::IniFormat,
+                       QSettings::UserScope,
+                       m_store->dir.filePath("settings"));
+    const Note note = m_store->addNote(checklistBody("Packing", {{"Socks", false}}));
+    m_store->state->setCurrentNoteId(note.id);
+    MainWindow window(m_store->state.get());
+    QCOMPARE(window.editor()->currentNoteId(), note.id);
+    QVERIFY(!extractTasks(note.id, window.editor()->noteJson(), {}).at(0).completed);
+
+    TodosScreen screen(m_store->state.get());
+    screen.present();
+    QCOMPARE(screen.taskList()->count(), 1);
+    screen.taskList()->item(0)->setCheckState(Qt::Checked);
+
+    const QList<NoteTask> shown = extractTasks(note.id, window.editor()->noteJson(), {});
+    QCOMPARE(shown.size(), 1);
+    QVERIFY(shown.at(0).completed);
+    QTRY_COMPARE(screen.taskList()->count(), 0);
 }
 
 void TestScreens::filterMatchesTaskTextOnly_data()
