@@ -12,6 +12,7 @@
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextDocumentFragment>
+#include <QTextFrame>
 #include <QTextList>
 #include <QTextTable>
 #include <QTimer>
@@ -207,9 +208,18 @@ void NoteEditor::insertDelta(const QJsonArray &ops)
         selection.setPosition(start);
         selection.setPosition(end, QTextCursor::KeepAnchor);
     }
-    const QTextDocumentFragment fragment(selection);
+    QTextDocumentFragment fragment(selection);
 
     QTextCursor cursor = textCursor();
+    // Tables cannot nest: content with a table lands in a cell as its text.
+    if (cursor.currentTable() && !scratch.textDocument()->rootFrame()->childFrames().isEmpty()) {
+        QString text = fragment.toPlainText();
+        while (text.startsWith(QLatin1Char('\n')))
+            text.remove(0, 1);
+        while (text.endsWith(QLatin1Char('\n')))
+            text.chop(1);
+        fragment = QTextDocumentFragment::fromPlainText(text);
+    }
     cursor.beginEditBlock();
     cursor.insertFragment(fragment);
     cursor.endEditBlock();

@@ -7,6 +7,7 @@
 #include <QTest>
 #include <QTextBlock>
 #include <QTextCursor>
+#include <QTextFrame>
 #include <QTextList>
 #include <QTextTable>
 
@@ -297,6 +298,23 @@ private slots:
         QVERIFY(editor.textCursor().selectedText() != QStringLiteral("one two three"));
         QTest::mouseClick(editor.viewport(), Qt::LeftButton, Qt::NoModifier, point);
         QCOMPARE(editor.textCursor().selectedText(), QStringLiteral("one two three"));
+    }
+
+    void pastedTableInsideTableDoesNotNest()
+    {
+        ScriptedEditor editor;
+        showEditor(editor);
+        editor.insertTable(1, 2, false);
+        QVERIFY(editor.textCursor().currentTable());
+        QMimeData data;
+        data.setHtml(QStringLiteral("<table><tr><td>in</td><td>side</td></tr></table>"));
+        editor.insertFromMimeDataForTest(&data);
+        QTextTable *table = editor.textCursor().currentTable();
+        QVERIFY(table);
+        QCOMPARE(editor.document()->rootFrame()->childFrames().size(), 1);
+        QVERIFY(table->childFrames().isEmpty());
+        QCOMPARE(table->cellAt(0, 0).firstCursorPosition().block().text(), QStringLiteral("in"));
+        QVERIFY(reloadsIdentically(editor));
     }
 
     void paste_data()
