@@ -3,6 +3,7 @@
 #include "editor/noteeditor.h"
 #include "editortestsupport.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QBuffer>
 #include <QClipboard>
 #include <QDir>
@@ -12,6 +13,7 @@
 #include <QImage>
 #include <QMenu>
 #include <QMimeData>
+#include <QMouseEvent>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTextBlock>
@@ -410,6 +412,59 @@ private slots:
             texts.append(action->isSeparator() ? QStringLiteral("-") : action->text());
         QCOMPARE(texts.join(QLatin1Char(',')),
                  QStringLiteral("Open,Save As…,Copy File,-,Remove Attachment"));
+    }
+
+    void attachmentInsideTableCellIsKept()
+    {
+        EditorStore store;
+        QVERIFY(store.ready);
+        ScriptedEditor editor;
+        editor.setAttachmentRepository(store.attachments.get());
+        showEditor(editor);
+        editor.insertTable(1, 2, false);
+        QVERIFY(editor.insertAttachmentFromPath(writeFile(store.dir, QStringLiteral("c.txt"), "c")));
+        const Attachment record = store.attachments->listForNote(QStringLiteral("note-1")).first();
+        QString written;
+        QVERIFY(reloadsIdentically(editor, &written));
+        QVERIFY2(written.contains(record.id), qPrintable(written));
+    }
+
+    void pointerShapes()
+    {
+        EditorStore store;
+        QVERIFY(store.ready);
+        ScriptedEditor editor;
+        QVERIFY(!editor.document()->documentLayout()->handlerForObject(AttachmentObject));
+        editor.setAttachmentRepository(nullptr);
+        QVERIFY(!editor.attachmentRepository());
+        editor.setAttachmentRepository(store.attachments.get());
+        QVERIFY(editor.document()->documentLayout()->handlerForObject(AttachmentObject));
+        QVERIFY(editor.acceptDrops());
+        showEditor(editor,
+                   compactJson({textOp(QStringLiteral("link"),
+                                       QJsonObject{{QStringLiteral("link"),
+                                                    QStringLiteral("https://a.example")}}),
+                                textOp(QStringLiteral(" plain text here\n"))}));
+        editor.moveCursor(QTextCursor::End);
+        QVERIFY(editor.insertAttachmentFromPath(writeFile(store.dir, QStringLiteral("p.txt"), "p")));
+        const Attachment record = store.attachments->listForNote(QStringLiteral("note-1")).first();
+        const QPoint onLink = pointOfPosition(editor, 1);
+        const QPoint onText = pointOfPosition(editor, 10);
+        const QPoint onAttachment = pointOfPosition(editor, attachmentPosition(editor, record.id));
+        auto moveTo = [&](const QPoint &point, Qt::KeyboardModifiers modifiers) {
+            QMouseEvent move(QEvent::MouseMove,
+                             point,
+                             editor.viewport()->mapToGlobal(point),
+                             Qt::NoButton,
+                             Qt::NoButton,
+                             modifiers);
+            QApplication::sendEvent(editor.viewport(), &move);
+            return editor.viewport()->cursor().shape();
+        };
+        QCOMPARE(moveTo(onText, Qt::NoModifier), Qt::IBeamCursor);
+        QCOMPARE(moveTo(onLink, Qt::NoModifier), Qt::IBeamCursor);
+        QCOMPARE(moveTo(onLink, Qt::ControlModifier), Qt::PointingHandCursor);
+        QCOMPARE(moveTo(onAttachment, Qt::NoModifier), Qt::PointingHandCursor);
     }
 
     void insertingNeedsNoteFileAndBytes()
