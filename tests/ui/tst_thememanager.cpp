@@ -15,8 +15,8 @@ class TestThemeManager : public QObject
     Q_OBJECT
 
 private slots:
-    void init();
-    void cleanup();
+    void initTestCase();
+    void cleanupTestCase();
     void paletteTable_data();
     void paletteTable();
     void modeSelectsThemeAndWritesBack_data();
@@ -31,7 +31,7 @@ private:
     std::unique_ptr<AppState> m_state;
 };
 
-void TestThemeManager::init()
+void TestThemeManager::initTestCase()
 {
     QStandardPaths::setTestModeEnabled(true);
     m_dir = std::make_unique<QTemporaryDir>();
@@ -42,7 +42,7 @@ void TestThemeManager::init()
     QVERIFY(m_state->initialize());
 }
 
-void TestThemeManager::cleanup()
+void TestThemeManager::cleanupTestCase()
 {
     m_state.reset();
     m_dir.reset();
