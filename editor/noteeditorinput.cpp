@@ -13,7 +13,6 @@
 #include <QStyleHints>
 #include <QTextBlock>
 #include <QTextCursor>
-#include <QTextDocumentFragment>
 #include <QTextList>
 #include <QTextTable>
 
@@ -239,36 +238,49 @@ void NoteEditor::deleteWordBack()
     setTextCursor(cursor);
 }
 
-static QTextDocumentFragment blockContent(const QTextBlock &block)
+// The inline content of one block as runs of equal format. Copying runs
+// rather than a document fragment keeps list and block structure out of the
+// copy: a fragment of a whole list item would bring a new list block along.
+struct BlockRun
 {
-    QTextCursor cursor(block);
-    cursor.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
-    return cursor.selection();
+    QString text;
+    QTextCharFormat format;
+};
+
+static QList<BlockRun> blockContent(const QTextBlock &block)
+{
+    QList<BlockRun> runs;
+    for (auto it = block.begin(); !it.atEnd(); ++it)
+        runs.append({it.fragment().text(), it.fragment().charFormat()});
+    return runs;
+}
+
+static void insertRuns(QTextCursor &cursor, const QList<BlockRun> &runs)
+{
+    for (const BlockRun &run : runs)
+        cursor.insertText(run.text, run.format);
 }
 
 static void replaceBlockContent(QTextDocument *document,
                                 const QTextBlock &block,
-                                const QTextDocumentFragment &content)
+                                const QList<BlockRun> &content)
 {
     QTextCursor cursor(document);
     cursor.setPosition(block.position());
     cursor.setPosition(block.position() + block.length() - 1, QTextCursor::KeepAnchor);
-    if (content.isEmpty())
-        cursor.removeSelectedText();
-    else
-        cursor.insertFragment(content);
+    cursor.removeSelectedText();
+    insertRuns(cursor, content);
 }
 
 void NoteEditor::duplicateBlock()
 {
     QTextCursor cursor = textCursor();
     const QTextBlock block = cursor.block();
-    const QTextDocumentFragment content = blockContent(block);
+    const QList<BlockRun> content = blockContent(block);
     cursor.beginEditBlock();
     cursor.movePosition(QTextCursor::EndOfBlock);
     cursor.insertBlock(block.blockFormat(), block.charFormat());
-    if (!content.isEmpty())
-        cursor.insertFragment(content);
+    insertRuns(cursor, content);
     cursor.endEditBlock();
     setTextCursor(cursor);
 }
@@ -306,8 +318,8 @@ void NoteEditor::moveBlock(bool up)
     const QTextBlock second = up ? current : other;
     const int firstNumber = first.blockNumber();
 
-    const QTextDocumentFragment firstContent = blockContent(first);
-    const QTextDocumentFragment secondContent = blockContent(second);
+    const QList<BlockRun> firstContent = blockContent(first);
+    const QList<BlockRun> secondContent = blockContent(second);
     const QTextBlockFormat firstFormat = first.blockFormat();
     const QTextBlockFormat secondFormat = second.blockFormat();
     const QTextCharFormat firstCharFormat = first.charFormat();

@@ -220,6 +220,28 @@ private slots:
         QVERIFY(reloadsIdentically(editor));
     }
 
+    void altDownMovesListItems()
+    {
+        ScriptedEditor editor;
+        showEditor(editor,
+                   compactJson({textOp(QStringLiteral("task")),
+                                textOp(QStringLiteral("\n"), listAttr(QStringLiteral("checked"))),
+                                textOp(QStringLiteral("para")),
+                                textOp(QStringLiteral("\n"))}));
+        placeCaret(editor, 0);
+        QTest::keyClick(&editor, Qt::Key_Down, Qt::AltModifier);
+        QCOMPARE(blockTexts(editor.document()), QStringLiteral("para|task"));
+        QVERIFY(!editor.document()->firstBlock().textList());
+        QVERIFY(editor.document()->lastBlock().textList());
+        QCOMPARE(parseArray(editor.noteJson()),
+                 QJsonArray({textOp(QStringLiteral("para")),
+                             textOp(QStringLiteral("\n")),
+                             textOp(QStringLiteral("task")),
+                             textOp(QStringLiteral("\n"), listAttr(QStringLiteral("checked")))}));
+        editor.undo();
+        QCOMPARE(blockTexts(editor.document()), QStringLiteral("task|para"));
+    }
+
     void ctrlShiftDDuplicatesBlock()
     {
         ScriptedEditor editor;
