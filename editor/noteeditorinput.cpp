@@ -39,10 +39,27 @@ void NoteEditor::keyPressEvent(QKeyEvent *event)
             return;
         }
     }
-    if (key == Qt::Key_Backspace && modifiers == Qt::NoModifier && !cursor.hasSelection()
-        && handleListBackspace()) {
-        event->accept();
-        return;
+    if (key == Qt::Key_Backspace && modifiers == Qt::NoModifier && !cursor.hasSelection()) {
+        if (handleListBackspace()) {
+            event->accept();
+            return;
+        }
+        if (cursor.atBlockStart() && cursor.block().textList()) {
+            // The standard Backspace takes the item out of its list but leaves
+            // its list kind and marker, which would still be saved as a list.
+            QTextEdit::keyPressEvent(event);
+            QTextCursor after = textCursor();
+            const QTextBlockFormat format = after.blockFormat();
+            if (!after.block().textList()
+                && (format.marker() != QTextBlockFormat::MarkerType::NoMarker
+                    || format.hasProperty(ListKindProperty))) {
+                after.joinPreviousEditBlock();
+                applyListMembership(after, QString());
+                after.endEditBlock();
+            }
+            updateFormatState();
+            return;
+        }
     }
     if (cursor.currentTable()) {
         if (key == Qt::Key_Tab && modifiers == Qt::NoModifier) {

@@ -116,6 +116,28 @@ private slots:
                       textOp(QStringLiteral("\n"), QJsonObject{{QStringLiteral("header"), 2}})}));
     }
 
+    void backspaceAtStartOfSecondItemLeavesListForGood()
+    {
+        ScriptedEditor editor;
+        showEditor(editor,
+                   compactJson({textOp(QStringLiteral("one")),
+                                textOp(QStringLiteral("\n"), listAttr(QStringLiteral("unchecked"))),
+                                textOp(QStringLiteral("two")),
+                                textOp(QStringLiteral("\n"), listAttr(QStringLiteral("checked")))}));
+        placeCaret(editor, editor.document()->lastBlock().position());
+        QTest::keyClick(&editor, Qt::Key_Backspace);
+        QCOMPARE(blockTexts(editor.document()), QStringLiteral("one|two"));
+        QVERIFY(!editor.document()->lastBlock().textList());
+        // What is saved is what is shown: a plain paragraph.
+        QCOMPARE(parseArray(editor.noteJson()),
+                 QJsonArray({textOp(QStringLiteral("one")),
+                             textOp(QStringLiteral("\n"), listAttr(QStringLiteral("unchecked"))),
+                             textOp(QStringLiteral("two")),
+                             textOp(QStringLiteral("\n"))}));
+        editor.undo();
+        QVERIFY(editor.document()->lastBlock().textList());
+    }
+
     void backspaceElsewhereIsStandard()
     {
         ScriptedEditor editor;
