@@ -316,6 +316,52 @@ private slots:
         QVERIFY(reloadsIdentically(editor));
     }
 
+    void shortcutTable_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<bool>("shift");
+        QTest::addColumn<QString>("written");
+        QTest::newRow("Ctrl+1") << int(Qt::Key_1) << false << "\"header\":1";
+        QTest::newRow("Ctrl+2") << int(Qt::Key_2) << false << "\"header\":2";
+        QTest::newRow("Ctrl+3") << int(Qt::Key_3) << false << "\"header\":3";
+        QTest::newRow("Ctrl+B") << int(Qt::Key_B) << false << "\"bold\":true";
+        QTest::newRow("Ctrl+I") << int(Qt::Key_I) << false << "\"italic\":true";
+        QTest::newRow("Ctrl+U") << int(Qt::Key_U) << false << "\"underline\":true";
+        QTest::newRow("Ctrl+`") << int(Qt::Key_QuoteLeft) << false << "\"code\":true";
+        QTest::newRow("Ctrl+Shift+7") << int(Qt::Key_7) << true << "\"list\":\"ordered\"";
+        QTest::newRow("Ctrl+Shift+8") << int(Qt::Key_8) << true << "\"list\":\"bullet\"";
+        QTest::newRow("Ctrl+Shift+9") << int(Qt::Key_9) << true << "\"list\":\"unchecked\"";
+        QTest::newRow("Ctrl+Shift+B") << int(Qt::Key_B) << true << "\"blockquote\":true";
+        QTest::newRow("Ctrl+Shift+X") << int(Qt::Key_X) << true << "\"strike\":true";
+        QTest::newRow("Ctrl+Shift+`") << int(Qt::Key_QuoteLeft) << true << "\"code-block\":true";
+    }
+
+    void shortcutTable()
+    {
+        QFETCH(int, key);
+        QFETCH(bool, shift);
+        QFETCH(QString, written);
+        ScriptedEditor editor;
+        showEditor(editor, compactJson({textOp(QStringLiteral("word\n"))}));
+        QTextCursor cursor = editor.textCursor();
+        cursor.setPosition(0);
+        cursor.setPosition(4, QTextCursor::KeepAnchor);
+        editor.setTextCursor(cursor);
+        const Qt::KeyboardModifiers modifiers = shift ? Qt::ControlModifier | Qt::ShiftModifier
+                                                      : Qt::ControlModifier;
+        QTest::keyClick(&editor, Qt::Key(key), modifiers);
+        const QString json = editor.noteJson();
+        QVERIFY2(json.contains(written), qPrintable(json));
+        QCOMPARE(editor.toPlainText(), QStringLiteral("word"));
+        QVERIFY(reloadsIdentically(editor));
+        // Pressed again, a toggle takes its format away.
+        if (key != Qt::Key_1 && key != Qt::Key_2 && key != Qt::Key_3) {
+            QTest::keyClick(&editor, Qt::Key(key), modifiers);
+            QCOMPARE(parseArray(editor.noteJson()),
+                     QJsonArray({textOp(QStringLiteral("word")), textOp(QStringLiteral("\n"))}));
+        }
+    }
+
     void ctrlBTypesBold()
     {
         ScriptedEditor editor;
