@@ -78,22 +78,54 @@ QByteArray jsonBytes(const QJsonObject &object)
     return QJsonDocument(object).toJson(QJsonDocument::Indented);
 }
 
-// A record file of the archive as a JSON object with a non-empty "id";
-// anything else is empty.
-QJsonObject readRecord(const QFileInfo &info)
+// A record of the archive as a JSON object with a non-empty "id"; anything
+// else is empty.
+QJsonObject parseRecord(const QByteArray &bytes)
 {
-    if (info.size() > kMaxRecordFileBytes)
-        return QJsonObject();
-    QFile file(info.filePath());
-    if (!file.open(QIODevice::ReadOnly))
-        return QJsonObject();
-    const QJsonDocument document = QJsonDocument::fromJson(file.readAll());
+    const QJsonDocument document = QJsonDocument::fromJson(bytes);
     if (!document.isObject())
         return QJsonObject();
     const QJsonObject object = document.object();
     if (object.value(QLatin1String("id")).toString().isEmpty())
         return QJsonObject();
     return object;
+}
+
+// A "*.json" file directly inside "notes" or "notebooks".
+bool isRecordPath(const QString &path)
+{
+    const int slash = path.indexOf(QLatin1Char('/'));
+    if (slash < 0 || path.indexOf(QLatin1Char('/'), slash + 1) >= 0)
+        return false;
+    const QStringView folder = QStringView(path).left(slash);
+    return (folder == QLatin1String("notes") || folder == QLatin1String("notebooks"))
+           && path.endsWith(QLatin1String(".json"), Qt::CaseInsensitive);
+}
+
+// The record files of one folder: those the extractor kept in memory, then
+// any that went to the staging folder. (name, content); empty content for a
+// file that cannot be read.
+QList<QPair<QString, QByteArray>> recordFiles(const QString &folder,
+                                              const QString &stage,
+                                              const QList<QPair<QString, QByteArray>> &inMemory)
+{
+    QList<QPair<QString, QByteArray>> files;
+    const QString prefix = folder + QLatin1Char('/');
+    for (const auto &entry : inMemory) {
+        if (entry.first.startsWith(prefix))
+            files.append(entry);
+    }
+    const QFileInfoList staged = QDir(stage + QLatin1Char('/') + folder)
+                                     .entryInfoList({QStringLiteral("*.json")},
+                                                    QDir::Files | QDir::Hidden | QDir::NoSymLinks);
+    for (const QFileInfo &info : staged) {
+        QByteArray bytes;
+        QFile file(info.filePath());
+        if (info.size() <= kMaxRecordFileBytes && file.open(QIODevice::ReadOnly))
+            bytes = file.readAll();
+        files.append({prefix + info.fileName(), bytes});
+    }
+    return files;
 }
 
 // A record whose times are missing or unreadable would be stored with empty
@@ -116,19 +148,16 @@ ImportResult failure(const QString &message)
     return result;
 }
 
-// Restores every record file of one folder with the given lookup and insert.
-void restoreRecords(const QString &folder,
+// Restores record files with the given lookup and insert.
+void restoreRecords(const QList<QPair<QString, QByteArray>> &files,
                     const std::function<bool(const QJsonObject &)> &exists,
                     const std::function<bool(const QJsonObject &)> &insert,
                     ImportResult &result)
 {
-    const QFileInfoList files = QDir(folder).entryInfoList({QStringLiteral("*.json")},
-                                                           QDir::Files | QDir::Hidden
-                                                               | QDir::NoSymLinks);
-    for (const QFileInfo &info : files) {
-        const QJsonObject object = readRecord(info);
+    for (const auto &file : files) {
+        const QJsonObject object = parseRecord(file.second);
         if (object.isEmpty()) {
-            qCWarning(lcInterchange) << "restoreBackup: not a record:" << info.fileName();
+            qCWarning(lcInterchange) << "restoreBackup: not a record:" << file.first;
             ++result.errors;
             continue;
         }
@@ -282,6 +311,7 @@ ImportResult restoreBackup(const QString &zipPath, AppState *appState)
     const QString stage = staging->path();
 
     ZipExtractor extractor;
+    extractor.setKeepInMemory(isRecordPath);
     if (!extractor.extract(zipPath, stage)) {
         qCWarning(lcInterchange) << "restoreBackup: extraction failed:" << extractor.errorString();
         return failure(tr("Failed to extract backup"));
@@ -300,8 +330,9 @@ ImportResult restoreBackup(const QString &zipPath, AppState *appState)
     NoteRepository *notes = appState->notes();
     ImportBatch batch(appState);
 
+    const QList<QPair<QString, QByteArray>> inMemory = extractor.inMemoryEntries();
     restoreRecords(
-        stage + QStringLiteral("/notebooks"),
+        recordFiles(QStringLiteral("notebooks"), stage, inMemory),
         [&](const QJsonObject &object) {
             return notebooks->get(object.value(QLatin1String("id")).toString()).has_value();
         },
@@ -315,7 +346,7 @@ ImportResult restoreBackup(const QString &zipPath, AppState *appState)
         },
         result);
     restoreRecords(
-        stage + QStringLiteral("/notes"),
+        recordFiles(QStringLiteral("notes"), stage, inMemory),
         [&](const QJsonObject &object) {
             return notes->get(object.value(QLatin1String("id")).toString()).has_value();
         },

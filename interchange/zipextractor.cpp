@@ -10,6 +10,7 @@
 #include <archive.h>
 #include <archive_entry.h>
 
+#include <functional>
 #include <memory>
 
 namespace {
@@ -18,6 +19,9 @@ constexpr qint64 kBlockSize = 256 * 1024;
 // The free space is looked up again after this many bytes, in case
 // something else is filling the same volume meanwhile.
 constexpr qint64 kDiskRecheckBytes = qint64(256) * 1024 * 1024;
+// Entries kept in memory stay small; past these sizes they go to disk.
+constexpr qint64 kMemoryEntryBytes = 64 * 1024 * 1024;
+constexpr qint64 kMemoryTotalBytes = qint64(512) * 1024 * 1024;
 
 struct ArchiveReadDeleter
 {
@@ -166,6 +170,9 @@ bool ZipExtractor::extract(const QString &zipPath, const QString &targetDirector
     m_error.clear();
     m_skipped.clear();
     m_directories.clear();
+    m_inMemory.clear();
+    m_memoryNames.clear();
+    m_memoryBytes = 0;
 
     const QDir target(targetDirectory);
     const QFileInfo targetInfo(targetDirectory);
@@ -234,20 +241,75 @@ bool ZipExtractor::extract(const QString &zipPath, const QString &targetDirector
             continue;
         }
 
+        const qint64 declared = archive_entry_size_is_set(entry) ? archive_entry_size(entry) : -1;
+        if (declared > m_limits.maxEntryBytes)
+            return fail(
+                QStringLiteral("%1 is larger than %2 bytes").arg(name).arg(m_limits.maxEntryBytes));
+
+        // Streams the entry's data into `sink`, counting every byte against
+        // the budgets whatever size the headers declared.
+        auto copyData = [&](qint64 entryLimit,
+                            const std::function<bool(const char *, qint64)> &sink) {
+            qint64 entryBytes = 0;
+            for (;;) {
+                const la_ssize_t n = archive_read_data(reader.get(),
+                                                       buffer.data(),
+                                                       static_cast<size_t>(buffer.size()));
+                if (n == 0)
+                    return true;
+                if (n < 0)
+                    return fail(QStringLiteral("%1: %2").arg(name, archiveError(reader.get())));
+                entryBytes += n;
+                total += n;
+                if (entryBytes > entryLimit)
+                    return fail(
+                        QStringLiteral("%1 expands beyond %2 bytes").arg(name).arg(entryLimit));
+                if (total > totalBudget)
+                    return fail(QStringLiteral("the archive expands beyond %1 bytes "
+                                               "(a decompression bomb?)")
+                                    .arg(totalBudget));
+                if (total >= nextDiskCheck) {
+                    nextDiskCheck = total + kDiskRecheckBytes;
+                    free = freeBytes(root);
+                    if (free >= 0)
+                        diskBudget = qMin(diskBudget, total + free - m_limits.diskReserveBytes);
+                }
+                if (total > diskBudget)
+                    return fail(
+                        QStringLiteral("not enough free disk space to extract %1").arg(name));
+                if (!sink(buffer.constData(), n))
+                    return false;
+            }
+        };
+
+        if (m_keepInMemory && m_keepInMemory(relative) && declared <= kMemoryEntryBytes
+            && m_memoryBytes < kMemoryTotalBytes) {
+            if (m_memoryNames.contains(relative)) {
+                m_skipped.append(name);
+                continue;
+            }
+            QByteArray data;
+            if (declared > 0)
+                data.reserve(declared);
+            if (!copyData(qMin(kMemoryEntryBytes, m_limits.maxEntryBytes),
+                          [&](const char *bytes, qint64 n) {
+                              data.append(bytes, n);
+                              return true;
+                          }))
+                return false;
+            m_memoryBytes += data.size();
+            m_memoryNames.insert(relative);
+            m_inMemory.append({relative, data});
+            continue;
+        }
+
         const int slash = relative.lastIndexOf(QLatin1Char('/'));
         if (slash > 0 && !makeDirectories(root, relative.left(slash))) {
             m_skipped.append(name);
             continue;
         }
-        if (archive_entry_size_is_set(entry)) {
-            const qint64 declared = archive_entry_size(entry);
-            if (declared > m_limits.maxEntryBytes)
-                return fail(QStringLiteral("%1 is larger than %2 bytes")
-                                .arg(name)
-                                .arg(m_limits.maxEntryBytes));
-            if (declared > diskBudget - total)
-                return fail(QStringLiteral("not enough free disk space to extract %1").arg(name));
-        }
+        if (declared > diskBudget - total)
+            return fail(QStringLiteral("not enough free disk space to extract %1").arg(name));
 
         QFile file(root + QLatin1Char('/') + relative);
         // NewOnly creates exclusively: a second entry of the same name, or
@@ -259,37 +321,12 @@ bool ZipExtractor::extract(const QString &zipPath, const QString &targetDirector
             }
             return fail(QStringLiteral("%1: %2").arg(name, file.errorString()));
         }
-
-        qint64 entryBytes = 0;
-        for (;;) {
-            const la_ssize_t n = archive_read_data(reader.get(),
-                                                   buffer.data(),
-                                                   static_cast<size_t>(buffer.size()));
-            if (n == 0)
-                break;
-            if (n < 0)
-                return fail(QStringLiteral("%1: %2").arg(name, archiveError(reader.get())));
-            entryBytes += n;
-            total += n;
-            if (entryBytes > m_limits.maxEntryBytes)
-                return fail(QStringLiteral("%1 expands beyond %2 bytes")
-                                .arg(name)
-                                .arg(m_limits.maxEntryBytes));
-            if (total > totalBudget)
-                return fail(QStringLiteral("the archive expands beyond %1 bytes "
-                                           "(a decompression bomb?)")
-                                .arg(totalBudget));
-            if (total >= nextDiskCheck) {
-                nextDiskCheck = total + kDiskRecheckBytes;
-                free = freeBytes(root);
-                if (free >= 0)
-                    diskBudget = qMin(diskBudget, total + free - m_limits.diskReserveBytes);
-            }
-            if (total > diskBudget)
-                return fail(QStringLiteral("not enough free disk space to extract %1").arg(name));
-            if (file.write(buffer.constData(), n) != n)
+        if (!copyData(m_limits.maxEntryBytes, [&](const char *bytes, qint64 n) {
+                if (file.write(bytes, n) == n)
+                    return true;
                 return fail(QStringLiteral("%1: %2").arg(name, file.errorString()));
-        }
+            }))
+            return false;
         file.close();
         if (file.error() != QFileDevice::NoError)
             return fail(QStringLiteral("%1: %2").arg(name, file.errorString()));

@@ -1,9 +1,13 @@
 #pragma once
 
+#include <QByteArray>
+#include <QList>
+#include <QPair>
 #include <QSet>
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 
 class QTemporaryDir;
@@ -32,6 +36,18 @@ public:
 
     bool extract(const QString &zipPath, const QString &targetDirectory);
 
+    // Regular files whose clean relative path the predicate accepts are
+    // read into memory instead of written to the staging folder (up to a
+    // few hundred megabytes in all; past that they go to disk as usual).
+    // The same checks and budgets apply; this spares a restore thousands of
+    // small files.
+    void setKeepInMemory(const std::function<bool(const QString &path)> &predicate)
+    {
+        m_keepInMemory = predicate;
+    }
+    // (relative path, bytes) of the entries kept in memory, in archive order.
+    QList<QPair<QString, QByteArray>> inMemoryEntries() const { return m_inMemory; }
+
     // Entry names as stored, for inspection; empty with an error on failure.
     QStringList list(const QString &zipPath);
 
@@ -59,4 +75,8 @@ private:
     QStringList m_skipped;
     // Folders this extraction made (or checked) inside the staging folder.
     QSet<QString> m_directories;
+    std::function<bool(const QString &)> m_keepInMemory;
+    QList<QPair<QString, QByteArray>> m_inMemory;
+    QSet<QString> m_memoryNames;
+    qint64 m_memoryBytes = 0;
 };

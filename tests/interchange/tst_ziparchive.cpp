@@ -29,6 +29,7 @@ private slots:
     void freeSpaceChecked();
     void badInputsRefused();
     void failedWriteKeepsOldArchive();
+    void keepInMemory();
 
 private:
     // Every path below `root`, relative, sorted; links marked with "@".
@@ -389,6 +390,41 @@ void TestZipArchive::failedWriteKeepsOldArchive()
     ZipWriter writer;
     QVERIFY(!writer.open(dir.filePath(QStringLiteral("no/such/folder/x.zip"))));
     QVERIFY(!writer.errorString().isEmpty());
+}
+
+void TestZipArchive::keepInMemory()
+{
+    QTemporaryDir dir;
+    const QString zip = dir.filePath(QStringLiteral("mem.zip"));
+    QVERIFY(writeRawZip(zip,
+                        {{"notes/a.json", "A", AE_IFREG, {}},
+                         {"notes/a.json", "again", AE_IFREG, {}},
+                         {"notes/../../b.json", "B", AE_IFREG, {}},
+                         {"other/c.bin", "C", AE_IFREG, {}}}));
+    auto inNotes = [](const QString &path) { return path.startsWith(QLatin1String("notes/")); };
+    QTemporaryDir base;
+    const QString stage = newStage(base);
+    ZipExtractor extractor;
+    extractor.setKeepInMemory(inNotes);
+    QVERIFY(extractor.extract(zip, stage));
+    const QList<QPair<QString, QByteArray>> expected{{"notes/a.json", "A"}};
+    QCOMPARE(extractor.inMemoryEntries(), expected);
+    QCOMPARE(extractor.skippedEntries().size(), 2);
+    QCOMPARE(tree(stage), QStringList({"other", "other/c.bin"}));
+
+    // The budgets hold for entries read into memory too.
+    const QString bomb = dir.filePath(QStringLiteral("membomb.zip"));
+    ZipWriter writer;
+    QVERIFY(writer.open(bomb));
+    QVERIFY(writer.addFile(QStringLiteral("notes/z.json"), QByteArray(8 * 1024 * 1024, ' ')));
+    QVERIFY(writer.commit());
+    ExtractionLimits limits;
+    limits.maxEntryBytes = 1024 * 1024;
+    QTemporaryDir base2;
+    ZipExtractor limited(limits);
+    limited.setKeepInMemory(inNotes);
+    QVERIFY(!limited.extract(bomb, newStage(base2)));
+    QVERIFY(limited.inMemoryEntries().isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestZipArchive)
