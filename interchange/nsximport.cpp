@@ -176,7 +176,14 @@ ImportResult importNsx(const QString &path, AppState *appState, const ImportProg
             ++result.errors;
             continue;
         }
-        const QJsonObject object = parseObject(bytes);
+        // A note file that is not a JSON object holds no note to import; it
+        // counts as an error instead of becoming an empty note.
+        const QJsonDocument document = QJsonDocument::fromJson(bytes);
+        if (!document.isObject()) {
+            ++result.errors;
+            continue;
+        }
+        const QJsonObject object = document.object();
         const QString title = object.value(QLatin1String("title")).toString();
         report(i + 1, total, tr("Importing: %1").arg(title.isEmpty() ? tr("(untitled)") : title));
 

@@ -60,7 +60,7 @@ void TestNsxImport::importsArchive()
     const QString md5 = QStringLiteral("0123456789abcdef0123456789ABCDEF");
     const QString absent = QStringLiteral("ffffffffffffffffffffffffffffffff");
     const QJsonObject config{{"notebook", QJsonArray{"nb1", "nb-missing"}},
-                             {"note", QJsonArray{"n1", "n2", "n-missing", "../t.db"}}};
+                             {"note", QJsonArray{"n1", "n2", "n-missing", "../t.db", "n-bad"}}};
     const QJsonObject notebook{{"title", "Book"}, {"ctime", 1600000000}, {"mtime", "1600000100"}};
     const QJsonObject attachments{
         {"a",
@@ -79,6 +79,7 @@ void TestNsxImport::importsArchive()
                                {"nb1", json(notebook)},
                                {"n1", json(first)},
                                {"n2", json(second)},
+                               {"n-bad", "[\"not an object\"]"},
                                {"file_" + md5, "IMAGEBYTES"}});
 
     TestStore store;
@@ -91,15 +92,16 @@ void TestNsxImport::importsArchive()
               messages.append(QStringLiteral("%1/%2 %3").arg(current).arg(total).arg(message));
           });
     QCOMPARE(result.imported, 2);
-    QCOMPARE(result.errors, 2); // the missing note file and the unsafe name
+    // The missing note file, the unsafe name and the file that is no object.
+    QCOMPARE(result.errors, 3);
     QCOMPARE(result.skipped, 0);
     QCOMPARE(result.attachments, 1);
     QCOMPARE(notesSpy.count(), 1);
     QCOMPARE(messages,
              QStringList({"0/0 Extracting archive...",
-                          "0/4 Importing 4 notes...",
-                          "1/4 Importing: Fish <b> & Chips",
-                          "2/4 Importing: (untitled)"}));
+                          "0/5 Importing 5 notes...",
+                          "1/5 Importing: Fish <b> & Chips",
+                          "2/5 Importing: (untitled)"}));
 
     const QList<Notebook> notebooks = store.state.notebooks()->listAll();
     QCOMPARE(notebooks.size(), 1);
