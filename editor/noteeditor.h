@@ -173,6 +173,7 @@ private:
     void toggleList(const QString &kind);
     void mergeInline(const QTextCharFormat &format);
 
+    bool isEditorShortcut(const QKeyEvent *event) const;
     bool handleListEnter(QKeyEvent *event);
     bool handleListBackspace();
     bool handleTableTab(bool backwards);

@@ -22,6 +22,41 @@ static bool isListItem(const QTextBlock &block)
            || block.blockFormat().marker() != QTextBlockFormat::MarkerType::NoMarker;
 }
 
+bool NoteEditor::isEditorShortcut(const QKeyEvent *event) const
+{
+    const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
+    const int key = event->key();
+    if (modifiers == Qt::ControlModifier) {
+        static const QList<int> keys{Qt::Key_0,
+                                     Qt::Key_1,
+                                     Qt::Key_2,
+                                     Qt::Key_3,
+                                     Qt::Key_B,
+                                     Qt::Key_I,
+                                     Qt::Key_U,
+                                     Qt::Key_QuoteLeft,
+                                     Qt::Key_L,
+                                     Qt::Key_W};
+        return keys.contains(key);
+    }
+    if (modifiers == (Qt::ControlModifier | Qt::ShiftModifier)) {
+        static const QList<int> keys{Qt::Key_7,
+                                     Qt::Key_Ampersand,
+                                     Qt::Key_8,
+                                     Qt::Key_Asterisk,
+                                     Qt::Key_9,
+                                     Qt::Key_ParenLeft,
+                                     Qt::Key_B,
+                                     Qt::Key_X,
+                                     Qt::Key_QuoteLeft,
+                                     Qt::Key_AsciiTilde,
+                                     Qt::Key_D,
+                                     Qt::Key_K};
+        return keys.contains(key);
+    }
+    return modifiers == Qt::AltModifier && (key == Qt::Key_Up || key == Qt::Key_Down);
+}
+
 void NoteEditor::keyPressEvent(QKeyEvent *event)
 {
     if (isReadOnly()) {

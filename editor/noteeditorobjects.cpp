@@ -17,6 +17,7 @@
 #include <QGuiApplication>
 #include <QHelpEvent>
 #include <QImage>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QMimeData>
 #include <QMimeDatabase>
@@ -728,6 +729,12 @@ bool NoteEditor::handleToolTip(QHelpEvent *event, const QPoint &viewportPos)
 
 bool NoteEditor::event(QEvent *event)
 {
+    // The editor's own keys win over window shortcuts while it has focus.
+    if (event->type() == QEvent::ShortcutOverride && !isReadOnly()
+        && isEditorShortcut(static_cast<QKeyEvent *>(event))) {
+        event->accept();
+        return true;
+    }
     if (event->type() == QEvent::ToolTip) {
         auto *help = static_cast<QHelpEvent *>(event);
         if (handleToolTip(help, viewport()->mapFrom(this, help->pos())))

@@ -2,6 +2,7 @@
 #include "editor/noteeditor.h"
 #include "editortestsupport.h"
 
+#include <QAction>
 #include <QMimeData>
 #include <QSignalSpy>
 #include <QTest>
@@ -360,6 +361,30 @@ private slots:
             QCOMPARE(parseArray(editor.noteJson()),
                      QJsonArray({textOp(QStringLiteral("word")), textOp(QStringLiteral("\n"))}));
         }
+    }
+
+    void editorKeysWinOverWindowShortcuts()
+    {
+        QWidget window;
+        auto *editor = new ScriptedEditor(&window);
+        auto *action = new QAction(&window);
+        action->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_W));
+        window.addAction(action);
+        QSignalSpy triggered(action, &QAction::triggered);
+        window.resize(400, 300);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        editor->resize(400, 300);
+        editor->setFocus();
+        editor->loadNote(QStringLiteral("n"), compactJson({textOp(QStringLiteral("two words\n"))}));
+        editor->moveCursor(QTextCursor::EndOfBlock);
+        QTest::keyClick(editor, Qt::Key_W, Qt::ControlModifier);
+        QCOMPARE(triggered.count(), 0);
+        QCOMPARE(editor->toPlainText(), QStringLiteral("two "));
+        // Keys the editor does not handle still reach the window.
+        action->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_K));
+        QTest::keyClick(editor, Qt::Key_K, Qt::ControlModifier);
+        QCOMPARE(triggered.count(), 1);
     }
 
     void ctrlBTypesBold()
