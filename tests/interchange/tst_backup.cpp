@@ -118,6 +118,8 @@ void TestBackup::roundTrip()
     QVERIFY(source.state.notes()->insert(makeNote("note-2", "nb-1", "Trashed")));
     QVERIFY(source.state.notes()->moveToTrash("note-2"));
     QVERIFY(source.state.notes()->insert(makeNote("note-3", QString(), "Loose")));
+    // An id from elsewhere that would make a path is only a name in the archive.
+    QVERIFY(source.state.notes()->insert(makeNote("../odd/id", QString(), "Odd")));
     const auto trashed = source.state.notes()->get("note-2");
     QVERIFY(trashed && trashed->deletedAt);
     QVERIFY(writeBytes(source.attachmentsDirectory() + "/att-1", "attachment bytes"));
@@ -125,7 +127,7 @@ void TestBackup::roundTrip()
     const QString zip = source.dir.filePath(QStringLiteral("backup.zip"));
     const ImportResult backup = createBackup(zip, &source.state);
     QCOMPARE(backup.errors, 0);
-    QCOMPARE(backup.imported, 3);
+    QCOMPARE(backup.imported, 4);
 
     TestStore target;
     QVERIFY(target.open());
@@ -133,7 +135,7 @@ void TestBackup::roundTrip()
     QSignalSpy notebooksSpy(&target.state, &AppState::notebooksChanged);
     const ImportResult first = restoreBackup(zip, &target.state);
     QCOMPARE(first.errors, 0);
-    QCOMPARE(first.imported, 4);
+    QCOMPARE(first.imported, 5);
     QCOMPARE(first.skipped, 0);
     // One refresh for the whole restore, not one per record.
     QCOMPARE(notesSpy.count(), 1);
@@ -153,11 +155,12 @@ void TestBackup::roundTrip()
     QCOMPARE(target.state.notes()->listTrash().first().deletedAt, trashed->deletedAt);
     QCOMPARE(target.state.notes()->get("note-3")->notebookId, QString());
     QCOMPARE(target.state.notebooks()->get("nb-1")->name, QStringLiteral("Work"));
+    QVERIFY(target.state.notes()->get("../odd/id"));
     QCOMPARE(readBytes(target.attachmentsDirectory() + "/att-1"), QByteArray("attachment bytes"));
 
     const ImportResult second = restoreBackup(zip, &target.state);
     QCOMPARE(second.imported, 0);
-    QCOMPARE(second.skipped, 4);
+    QCOMPARE(second.skipped, 5);
     QCOMPARE(second.errors, 0);
     // No staging folder is left behind beside the attachments.
     QCOMPARE(QDir(target.dir.path()).entryList({".staging-*"}, QDir::AllEntries | QDir::Hidden),
