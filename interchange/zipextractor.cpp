@@ -151,7 +151,7 @@ QStringList ZipExtractor::list(const QString &zipPath)
         const int rc = archive_read_next_header(reader.get(), &entry);
         if (rc == ARCHIVE_EOF)
             break;
-        if (rc < ARCHIVE_WARN) {
+        if (rc != ARCHIVE_OK && rc != ARCHIVE_WARN) {
             fail(archiveError(reader.get()));
             return QStringList();
         }
@@ -215,7 +215,7 @@ bool ZipExtractor::extract(const QString &zipPath, const QString &targetDirector
         const int rc = archive_read_next_header(reader.get(), &entry);
         if (rc == ARCHIVE_EOF)
             break;
-        if (rc < ARCHIVE_WARN)
+        if (rc != ARCHIVE_OK && rc != ARCHIVE_WARN)
             return fail(archiveError(reader.get()));
         if (++count > m_limits.maxEntries)
             return fail(
