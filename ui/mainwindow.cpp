@@ -488,8 +488,10 @@ void MainWindow::createUI()
     searchLayout->addWidget(m_searchField);
     m_middleLayout->addWidget(m_searchContainer);
     m_noteList = new NoteListWidget(m_middlePane);
+    // Names come from a table filled once per refresh: one query per row
+    // would dominate the refresh of a large list.
     m_noteList->setNotebookNameResolver([this](const QString &notebookId) {
-        return notebookName(m_state->notebooks(), notebookId);
+        return notebookId.isEmpty() ? QString() : m_notebookNames.value(notebookId);
     });
     m_middleLayout->addWidget(m_noteList);
 

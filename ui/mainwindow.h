@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QList>
 #include <QMainWindow>
 #include <QMessageBox>
@@ -183,4 +184,5 @@ private:
     QTimer *m_searchTimer = nullptr;
     QList<int> m_normalSizes;
     QString m_loadedContent;
+    QHash<QString, QString> m_notebookNames;
 };

@@ -31,6 +31,10 @@
 
 #include <algorithm>
 
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
 void MainWindow::onNoteSelected(const QString &noteId)
 {
     if (noteId == m_editor->currentNoteId())
@@ -109,22 +113,35 @@ void MainWindow::refreshNoteList()
     NoteRepository *notes = m_state->notes();
     const QString query = m_searchField->text().trimmed();
     const QString notebookId = m_state->currentNotebookId();
-    QList<Note> list;
-    if (query.isEmpty()) {
-        list = notebookId.isEmpty() ? notes->listAll() : notes->listByNotebook(notebookId);
-        if (m_state->preferences()->getBool(QStringLiteral("steno_mode"), false))
-            std::reverse(list.begin(), list.end());
-    } else {
-        list = notes->search(query);
+    int count = 0;
+    {
+        QList<Note> list;
+        if (query.isEmpty()) {
+            list = notebookId.isEmpty() ? notes->listAll() : notes->listByNotebook(notebookId);
+            if (m_state->preferences()->getBool(QStringLiteral("steno_mode"), false))
+                std::reverse(list.begin(), list.end());
+        } else {
+            list = notes->search(query);
+        }
+        m_notebookNames.clear();
+        for (const Notebook &notebook : m_state->notebooks()->listAllWithDeleted())
+            m_notebookNames.insert(notebook.id, notebook.name);
+        count = int(list.size());
+        m_noteList->setNotes(std::move(list));
     }
-    m_noteList->setNotes(list);
+#ifdef __GLIBC__
+    // The bodies of a large list were freed all at once just now; hand the
+    // pages back rather than keep the peak of every refresh mapped.
+    if (count >= 1000)
+        malloc_trim(0);
+#endif
 
     QString location = tr("All Notes");
     if (!notebookId.isEmpty()) {
         if (const auto notebook = m_state->notebooks()->get(notebookId))
             location = notebook->name;
     }
-    m_statusBar->setLocation(location, int(list.size()));
+    m_statusBar->setLocation(location, count);
 }
 
 void MainWindow::refreshNotebookList()

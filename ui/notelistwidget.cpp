@@ -5,6 +5,31 @@
 #include <QKeyEvent>
 #include <QMimeData>
 
+namespace {
+
+// The note's display title and preview from one pass over its body; the
+// record's own title() and preview() each scan the body again.
+void titleAndPreview(const Note &note, QString &title, QString &preview)
+{
+    const QString text = note.plainText();
+    const qsizetype newline = text.indexOf(u'\n');
+    if (newline < 0) {
+        title = text.trimmed();
+        preview.clear();
+        return;
+    }
+    title = text.left(newline).trimmed();
+    preview = text.mid(newline + 1).trimmed();
+    const bool cut = preview.size() > 120;
+    if (cut)
+        preview.truncate(120);
+    preview.replace(u'\n', u' ');
+    if (cut)
+        preview += QLatin1String("...");
+}
+
+} // namespace
+
 const char *const NoteListWidget::NoteIdMimeType = "application/x-velmora-note-id";
 
 NoteListWidget::NoteListWidget(QWidget *parent)
@@ -45,15 +70,25 @@ void NoteListWidget::setNotebookNameResolver(NotebookNameResolver resolver)
 
 void NoteListWidget::setNotes(const QList<Note> &notes)
 {
+    setNotes(QList<Note>(notes));
+}
+
+void NoteListWidget::setNotes(QList<Note> &&notes)
+{
     const QString previousId = currentNoteId();
-    m_notes = notes;
     const bool wasBlocked = blockSignals(true);
     clear();
+    // The rows need the records' metadata only. Each body is let go as soon
+    // as its texts are taken, so a large list never holds all bodies and all
+    // rows at once and the rows reuse the bodies' memory.
+    m_notes = std::move(notes);
 
     QListWidgetItem *toSelect = nullptr;
-    for (const Note &note : notes) {
-        QString title = note.title();
-        QString preview = note.preview();
+    for (Note &note : m_notes) {
+        QString title;
+        QString preview;
+        titleAndPreview(note, title, preview);
+        note.body = QString();
         bool untitled = false;
         if (title.isEmpty()) {
             untitled = true;

@@ -34,6 +34,8 @@ public:
 
     void setNotebookNameResolver(NotebookNameResolver resolver);
     void setNotes(const QList<Note> &notes);
+    void setNotes(QList<Note> &&notes);
+    // The records of the rows, without their bodies.
     const QList<Note> &notes() const { return m_notes; }
 
     // Makes the first row of noteId current (emitting noteSelected); nothing
