@@ -68,6 +68,7 @@ MainWindow::MainWindow(AppState *state, QWidget *parent)
     createMenuBar();
     createUI();
     connectSignals();
+    updateAuthUI();
     restoreWindowState();
     refreshNotebookList();
 
@@ -438,18 +439,7 @@ void MainWindow::createMenuBar()
     connect(m_sidebarAction, &QAction::triggered, this, [this] {
         setSidebarVisible(!m_sidebarVisible);
     });
-    view->addSeparator();
-    connect(addMenuAction(view,
-                          QStringLiteral("actionSyncNow"),
-                          tr("Sync Now"),
-                          QKeySequence(QStringLiteral("Ctrl+Alt+R"))),
-            &QAction::triggered,
-            this,
-            [this] {
-                // Syncing needs an account; signed out there is nothing to do.
-                if (!isSignedIn())
-                    return;
-            });
+    // "Sync Now" joins this menu with the sync engine.
 
     QMenu *help = bar->addMenu(tr("&Help"));
     connect(addMenuAction(help, QStringLiteral("actionAbout"), tr("About Velmora Notes"), {}),
@@ -462,8 +452,6 @@ void MainWindow::createMenuBar()
             &QAction::triggered,
             this,
             [this] { QMessageBox::aboutQt(this, QString()); });
-
-    updateAuthUI();
 }
 
 void MainWindow::createUI()
@@ -645,8 +633,11 @@ void MainWindow::connectSignals()
 
 void MainWindow::updateAuthUI()
 {
-    m_signInAction->setVisible(!isSignedIn());
-    m_signOutAction->setVisible(isSignedIn());
+    // Without a sign-in service the entries that lead to it stay absent
+    // rather than dead.
+    m_signInAction->setVisible(isSignInAvailable() && !isSignedIn());
+    m_signOutAction->setVisible(isSignInAvailable() && isSignedIn());
+    m_welcome->setAccountAvailable(isSignInAvailable());
 }
 
 void MainWindow::updateCentralPage()

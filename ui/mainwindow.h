@@ -44,9 +44,11 @@ public:
     void showTodos();
     TodosScreen *todosWindow() const { return m_todos; }
 
-    // Whether the user is signed in to an account. Sign-in does not exist
-    // yet, so the window always behaves as signed out.
+    // Whether the user is signed in to an account, and whether signing in is
+    // possible at all. Sign-in does not exist yet, so the window always
+    // behaves as signed out.
     bool isSignedIn() const { return false; }
+    bool isSignInAvailable() const { return false; }
 
     NoteListWidget *noteList() const { return m_noteList; }
     NotebookListWidget *notebookList() const { return m_notebookList; }

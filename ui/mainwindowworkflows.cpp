@@ -83,7 +83,11 @@ void MainWindow::saveCurrentNote()
     const QString noteId = m_editor->currentNoteId();
     if (noteId.isEmpty() || m_editor->isReadOnly())
         return;
-    saveNoteBody(m_state->notes(), noteId, m_editor->noteJson());
+    if (!saveNoteBody(m_state->notes(), noteId, m_editor->noteJson()))
+        return;
+    // Keep the header's "Updated …" line true while the note is being written.
+    if (const auto note = m_state->notes()->get(noteId))
+        m_headerBar->setMetaText(noteMetaText(*note, m_editor->wordCount()));
 }
 
 void MainWindow::snapshotIfChanged()

@@ -75,7 +75,14 @@ void WelcomeScreen::refresh(bool signedIn)
 {
     m_signedIn = signedIn;
     m_account->setText(signedIn ? tr("Sign Out") : tr("Already have an account? Sign In"));
-    m_hint->setVisible(!signedIn);
+    m_account->setVisible(m_accountAvailable);
+    m_hint->setVisible(m_accountAvailable && !signedIn);
+}
+
+void WelcomeScreen::setAccountAvailable(bool available)
+{
+    m_accountAvailable = available;
+    refresh(m_signedIn);
 }
 
 void WelcomeScreen::changeEvent(QEvent *event)

@@ -18,6 +18,8 @@ public:
 
     // Sets the account button for the given authentication state.
     void refresh(bool signedIn);
+    // Hides the account button and its hint while no sign-in service exists.
+    void setAccountAvailable(bool available);
 
     QPushButton *continueButton() const { return m_continue; }
     QPushButton *accountButton() const { return m_account; }
@@ -35,6 +37,7 @@ private:
 
     AppState *m_state = nullptr;
     bool m_signedIn = false;
+    bool m_accountAvailable = true;
     QLabel *m_tagLine = nullptr;
     QLabel *m_hint = nullptr;
     QPushButton *m_continue = nullptr;

@@ -12,6 +12,9 @@
 #include "ui/welcomescreen.h"
 
 #include <QAction>
+#include <QClipboard>
+#include <QFile>
+#include <QGuiApplication>
 #include <QLayout>
 #include <QLineEdit>
 #include <QMimeData>
@@ -49,6 +52,8 @@ private slots:
     void quitRecordsOpenWindows();
     void bodySizeReachesEditorAndLists();
     void shortcutsAreUnambiguous();
+    void copyExportBackupAndRestore();
+    void headerChipAndTodosToggle();
 };
 
 namespace {
@@ -165,8 +170,11 @@ void TstMainWindow::welcomePageRule()
     const Note note = store.addNote(QStringLiteral("Hello"));
     TestMainWindow window(store.state.get());
     QCOMPARE(window.centralStack()->currentWidget(), window.welcomeScreen());
-    QVERIFY(window.findChild<QAction *>(QStringLiteral("actionSignIn"))->isVisible());
+    // No sign-in service yet: its entries are absent, not dead.
+    QVERIFY(!window.findChild<QAction *>(QStringLiteral("actionSignIn"))->isVisible());
     QVERIFY(!window.findChild<QAction *>(QStringLiteral("actionSignOut"))->isVisible());
+    QVERIFY(!window.welcomeScreen()->accountButton()->isVisibleTo(window.welcomeScreen()));
+    QVERIFY(window.welcomeScreen()->continueButton()->isVisibleTo(window.welcomeScreen()));
 
     window.welcomeScreen()->continueButton()->click();
     QCOMPARE(window.centralStack()->currentWidget(), window.editorPage());
@@ -621,6 +629,77 @@ void TstMainWindow::shortcutsAreUnambiguous()
              QStringLiteral("actionMoveToTrash"));
     QCOMPARE(window.findChild<QAction *>(QStringLiteral("actionNewNote"))->shortcutContext(),
              Qt::ApplicationShortcut);
+}
+
+void TstMainWindow::copyExportBackupAndRestore()
+{
+    MainWinStore store;
+    QVERIFY(store.open());
+    const Note note = store.addNote(QStringLiteral("Export <me>"));
+    store.addNote(QStringLiteral("Another"));
+    TestMainWindow window(store.state.get());
+    selectRowOf(window.noteList(), note.id);
+
+    QTest::keyClicks(window.editor(), QStringLiteral("Fresh "));
+    emit window.headerBar()->copyAsMarkdownRequested();
+    QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("Fresh Export <me>\n"));
+    emit window.headerBar()->copyAsHtmlRequested();
+    const QMimeData *html = QGuiApplication::clipboard()->mimeData();
+    QVERIFY(html->html().contains(QStringLiteral("Fresh Export &lt;me&gt;")));
+    QCOMPARE(html->text(), QStringLiteral("Fresh Export <me>\n"));
+    emit window.headerBar()->copyAsPlainTextRequested();
+    QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("Fresh Export <me>"));
+
+    window.exportChoice = ExportChoice{ExportFormat::Markdown, false};
+    window.saveFileAnswer = store.dir.filePath(QStringLiteral("out.md"));
+    emit window.headerBar()->exportRequested();
+    QFile exported(window.saveFileAnswer);
+    QVERIFY(exported.open(QIODevice::ReadOnly));
+    QVERIFY(exported.readAll().startsWith("Fresh Export <me>"));
+    QCOMPARE(window.statusBarWidget()->currentMessage(),
+             QStringLiteral("Exported to %1").arg(window.saveFileAnswer));
+
+    window.saveFileAnswer = store.dir.filePath(QStringLiteral("backup.zip"));
+    window.findChild<QAction *>(QStringLiteral("actionBackup"))->trigger();
+    QVERIFY2(window.warnings.isEmpty(), qPrintable(window.warnings.join(';')));
+    QCOMPARE(window.statusBarWidget()->currentMessage(), QStringLiteral("Backup saved: 2 notes"));
+
+    window.openFileAnswer = window.saveFileAnswer;
+    window.answer = QMessageBox::No;
+    window.findChild<QAction *>(QStringLiteral("actionRestore"))->trigger();
+    QVERIFY(window.informations.isEmpty());
+    window.answer = QMessageBox::Yes;
+    window.findChild<QAction *>(QStringLiteral("actionRestore"))->trigger();
+    QCOMPARE(window.informations, QStringList{QStringLiteral("Imported: 0\nSkipped: 2\nErrors: 0")});
+
+    // A file that is no backup says why.
+    window.openFileAnswer = store.dir.filePath(QStringLiteral("out.md"));
+    window.findChild<QAction *>(QStringLiteral("actionRestore"))->trigger();
+    QCOMPARE(window.informations.size(), 2);
+    QVERIFY(window.informations.last().contains(QStringLiteral("Errors: 1\n\n")));
+}
+
+void TstMainWindow::headerChipAndTodosToggle()
+{
+    MainWinStore store;
+    QVERIFY(store.open());
+    const Notebook notebook = store.addNotebook(QStringLiteral("Garden"));
+    const Note note = store.addNote(QStringLiteral("Roses"), notebook.id);
+    store.addNote(QStringLiteral("Elsewhere"));
+    TestMainWindow window(store.state.get());
+    selectRowOf(window.noteList(), note.id);
+    QCOMPARE(window.noteList()->count(), 2);
+    QCOMPARE(window.headerBar()->notebookChip()->text(), QStringLiteral("Garden"));
+
+    emit window.headerBar()->notebookChipClicked();
+    QCOMPARE(store.state->currentNotebookId(), notebook.id);
+    QCOMPARE(window.noteList()->count(), 1);
+    QCOMPARE(window.notebookList()->currentItem()->data(NotebookListWidget::LabelRole).toString(),
+             QStringLiteral("Garden"));
+
+    QVERIFY(store.state->notes()->includeInTodos(note.id));
+    emit window.headerBar()->includeInTodosToggled(false);
+    QVERIFY(!store.state->notes()->includeInTodos(note.id));
 }
 
 QTEST_MAIN(TstMainWindow)
