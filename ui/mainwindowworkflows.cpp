@@ -58,7 +58,9 @@ void MainWindow::clearEditor()
 void MainWindow::loadNote(const QString &noteId, bool force)
 {
     const auto note = m_state->notes()->get(noteId);
-    if (!note) {
+    // A note in the trash is not opened for editing (the last note id may
+    // name one after a restart).
+    if (!note || note->deletedAt) {
         clearEditor();
         updateCentralPage();
         return;
@@ -172,6 +174,10 @@ void MainWindow::createNewNote()
         return;
     m_noteList->selectNote(note.id);
     loadNote(note.id, false);
+    // The list may not show the note (a search is active); it is the
+    // current note all the same, and the caret waits in it.
+    m_state->setCurrentNoteId(note.id);
+    m_editor->setFocus(Qt::OtherFocusReason);
 }
 
 void MainWindow::moveSelectedNoteToTrash(bool confirm)

@@ -4,6 +4,7 @@
 #include "editor/noteeditor.h"
 #include "editor/noteheaderbar.h"
 #include "storage/snapshotrepository.h"
+#include "ui/findbar.h"
 #include "ui/notebooklistwidget.h"
 #include "ui/noteflows.h"
 #include "ui/notelistdelegate.h"
@@ -12,6 +13,7 @@
 #include "ui/welcomescreen.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QClipboard>
 #include <QFile>
 #include <QGuiApplication>
@@ -54,6 +56,8 @@ private slots:
     void shortcutsAreUnambiguous();
     void copyExportBackupAndRestore();
     void headerChipAndTodosToggle();
+    void findBarInNote();
+    void screensOpenFromMenus();
 };
 
 namespace {
@@ -700,6 +704,58 @@ void TstMainWindow::headerChipAndTodosToggle()
     QVERIFY(store.state->notes()->includeInTodos(note.id));
     emit window.headerBar()->includeInTodosToggled(false);
     QVERIFY(!store.state->notes()->includeInTodos(note.id));
+}
+
+void TstMainWindow::findBarInNote()
+{
+    MainWinStore store;
+    QVERIFY(store.open());
+    const Note note = store.addNote(QStringLiteral("one two one"));
+    TestMainWindow window(store.state.get());
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    selectRowOf(window.noteList(), note.id);
+
+    window.findChild<QAction *>(QStringLiteral("actionFindInNote"))->trigger();
+    QVERIFY(window.findBar()->isVisible());
+    QTest::keyClicks(window.findBar()->field(), QStringLiteral("one"));
+    QCOMPARE(window.editor()->textCursor().selectionStart(), 0);
+    QTest::keyClick(window.findBar()->field(), Qt::Key_Return);
+    QCOMPARE(window.editor()->textCursor().selectionStart(), 8);
+    QTest::keyClick(window.findBar()->field(), Qt::Key_Return); // wraps to the first
+    QCOMPARE(window.editor()->textCursor().selectionStart(), 0);
+    QTest::keyClick(window.findBar()->field(), Qt::Key_Return, Qt::ShiftModifier);
+    QCOMPARE(window.editor()->textCursor().selectionStart(), 8);
+    window.findBar()->field()->setText(QStringLiteral("absent"));
+    QVERIFY(!window.findBar()->findNext());
+    QTest::keyClick(window.findBar()->field(), Qt::Key_Escape);
+    QVERIFY(!window.findBar()->isVisible());
+}
+
+void TstMainWindow::screensOpenFromMenus()
+{
+    MainWinStore store;
+    QVERIFY(store.open());
+    TestMainWindow window(store.state.get());
+    window.findChild<QAction *>(QStringLiteral("actionTodos"))->trigger();
+    QVERIFY(window.todosWindow());
+    QVERIFY(window.todosWindow()->isVisible());
+    QVERIFY(window.todosWindow()->isWindow());
+    QCOMPARE(window.todosWindow()->windowTitle(), QStringLiteral("To-Dos — Velmora Notes"));
+
+    window.findChild<QAction *>(QStringLiteral("actionSearchAllNotes"))->trigger();
+    window.findChild<QAction *>(QStringLiteral("actionTrash"))->trigger();
+    QStringList titles;
+    for (QWidget *top : QApplication::topLevelWidgets()) {
+        if (top->isVisible())
+            titles.append(top->windowTitle());
+    }
+    QVERIFY(titles.contains(QStringLiteral("Search — Velmora Notes")));
+    QVERIFY(titles.contains(QStringLiteral("Trash — Velmora Notes")));
+
+    window.quitApplication();
+    QCOMPARE(store.state->preferences()->getString(QStringLiteral("restore_todos_window")),
+             QStringLiteral("1"));
 }
 
 QTEST_MAIN(TstMainWindow)

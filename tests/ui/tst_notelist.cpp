@@ -3,6 +3,7 @@
 #include "document/appearance.h"
 #include "ui/notebooklistdelegate.h"
 #include "ui/notebooklistwidget.h"
+#include "ui/noteflows.h"
 #include "ui/notelistdelegate.h"
 #include "ui/notelistwidget.h"
 #include "ui/relativetime.h"
@@ -13,6 +14,9 @@
 #include <QMimeData>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
 
 class TstNoteList : public QObject
 {
@@ -32,6 +36,7 @@ private slots:
     void sidebarRows();
     void sidebarClicksAndDropRules();
     void statusBarTexts();
+    void printCopyUsesPoints();
 };
 
 namespace {
@@ -344,6 +349,31 @@ void TstNoteList::statusBarTexts()
 
     bar.finishUpdateWithMessage(QStringLiteral("Up to date"), 3000);
     QCOMPARE(bar.currentMessage(), QStringLiteral("Up to date"));
+}
+
+void TstNoteList::printCopyUsesPoints()
+{
+    QTextDocument source;
+    QFont base;
+    base.setPixelSize(16);
+    source.setDefaultFont(base);
+    QTextCursor cursor(&source);
+    QTextCharFormat big;
+    QFont bigFont;
+    bigFont.setPixelSize(32);
+    big.setFont(bigFont);
+    cursor.insertText(QStringLiteral("Title"), big);
+    cursor.insertText(QStringLiteral(" body"), QTextCharFormat());
+
+    std::unique_ptr<QTextDocument> copy(createPrintCopy(&source));
+    QCOMPARE(copy->documentMargin(), 36.0);
+    QCOMPARE(copy->defaultFont().pointSizeF(), 12.0);
+    QCOMPARE(copy->toPlainText(), source.toPlainText());
+    const QTextFragment first = copy->begin().begin().fragment();
+    QCOMPARE(first.text(), QStringLiteral("Title"));
+    QCOMPARE(first.charFormat().font().pointSizeF(), 24.0);
+    // The source keeps its pixel sizes.
+    QCOMPARE(source.begin().begin().fragment().charFormat().font().pixelSize(), 32);
 }
 
 QTEST_MAIN(TstNoteList)
