@@ -376,6 +376,12 @@ void TstMainWindow::trashRowRule()
     QVERIFY(window.editor()->isReadOnly());
     QVERIFY(window.loadedContent().isEmpty());
     QCOMPARE(window.centralStack()->currentWidget(), window.welcomeScreen());
+
+    // The remembered note is in the trash now: the next start opens nothing.
+    QCOMPARE(store.state->currentNoteId(), a.id);
+    TestMainWindow next(store.state.get());
+    QVERIFY(next.editor()->currentNoteId().isEmpty());
+    QCOMPARE(next.centralStack()->currentWidget(), next.welcomeScreen());
 }
 
 void TstMainWindow::trashAsksFirst()
