@@ -196,8 +196,12 @@ void MainWindow::moveSelectedNoteToTrash(bool confirm)
     }
 
     const int row = m_noteList->currentRow();
-    if (noteId == m_editor->currentNoteId())
+    if (noteId == m_editor->currentNoteId()) {
+        // An edit still waiting for the save delay goes into the trash with
+        // the note; clearing first would drop it.
+        saveCurrentNote();
         clearEditor();
+    }
     m_state->notes()->moveToTrash(noteId);
 
     if (m_noteList->count() == 0) {
@@ -240,6 +244,7 @@ void MainWindow::showNoteContextMenu(const QString &noteId, const QPoint &global
     menu.addSeparator();
     connect(menu.addAction(tr("Move to Trash")), &QAction::triggered, this, [this, noteId] {
         if (noteId == m_editor->currentNoteId()) {
+            saveCurrentNote();
             clearEditor();
             updateCentralPage();
         }

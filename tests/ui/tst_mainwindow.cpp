@@ -357,7 +357,10 @@ void TstMainWindow::trashRowRule()
 
     selectRowOf(window.noteList(), b.id);
     QCOMPARE(window.noteList()->currentRow(), 1);
+    // Words typed just before trashing go to the trash with the note.
+    QTest::keyClicks(window.editor(), QStringLiteral("last words "));
     window.moveSelectedNoteToTrash(false);
+    QVERIFY(store.state->notes()->get(b.id)->body.contains(QStringLiteral("last words")));
     QCOMPARE(window.noteList()->count(), 2);
     QCOMPARE(window.noteList()->currentRow(), 1);
     QCOMPARE(window.noteList()->currentNoteId(), c.id);
