@@ -593,6 +593,7 @@ void MainWindow::connectSignals()
             });
     connect(m_state, &AppState::noteDeletedExternally, this, [this](const QString &noteId) {
         if (noteId == m_editor->currentNoteId()) {
+            saveCurrentNote(); // a pending edit goes into the trash with the note
             clearEditor();
             updateCentralPage();
         }
