@@ -116,7 +116,8 @@ protected:
     virtual void runPrintPreview(const QString &documentName);
 
 private:
-    // Construction (mainwindow.cpp)
+    // Construction, layout, settings and tray (mainwindow.cpp); menus
+    // (mainwindowmenus.cpp)
     void createMenuBar();
     void createUI();
     void connectSignals();
