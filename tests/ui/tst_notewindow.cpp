@@ -11,9 +11,9 @@
 
 #include <QAction>
 #include <QLabel>
-#include <QToolButton>
 #include <QPointer>
 #include <QTest>
+#include <QToolButton>
 
 class TstNoteWindow : public QObject
 {
