@@ -1,9 +1,15 @@
 #include "ui/uiwindowfactory.h"
 
 #include "app/appstate.h"
+#include "ui/imagelightbox.h"
 #include "ui/mainwindow.h"
 #include "ui/notewindow.h"
 #include "ui/thememanager.h"
+
+UiWindowFactory::UiWindowFactory()
+{
+    ImageLightbox::installAsImageViewer();
+}
 
 ThemeManager *UiWindowFactory::createThemeManager(AppState *state)
 {

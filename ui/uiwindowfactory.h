@@ -6,6 +6,9 @@
 class UiWindowFactory : public WindowFactory
 {
 public:
+    // Also lets the editor show image attachments in the lightbox.
+    UiWindowFactory();
+
     ThemeManager *createThemeManager(AppState *state) override;
     QWidget *createMainWindow(AppState *state) override;
     QWidget *createNoteWindow(AppState *state, const QString &noteId) override;
