@@ -328,7 +328,7 @@ ImportResult restoreBackup(const QString &zipPath, AppState *appState)
     ImportResult result;
     NotebookRepository *notebooks = appState->notebooks();
     NoteRepository *notes = appState->notes();
-    ImportBatch batch(appState);
+    ImportBatch batch(appState->database());
 
     const QList<QPair<QString, QByteArray>> inMemory = extractor.inMemoryEntries();
     restoreRecords(
@@ -339,10 +339,7 @@ ImportResult restoreBackup(const QString &zipPath, AppState *appState)
         [&](const QJsonObject &object) {
             Notebook notebook = notebookFromJson(object);
             fillMissingTimes(notebook.createdAt, notebook.updatedAt, notebook.updatedAt);
-            const bool inserted = notebooks->insert(notebook);
-            if (inserted)
-                batch.noteNotebooksChanged();
-            return inserted;
+            return notebooks->insert(notebook);
         },
         result);
     restoreRecords(
@@ -353,10 +350,7 @@ ImportResult restoreBackup(const QString &zipPath, AppState *appState)
         [&](const QJsonObject &object) {
             Note note = noteFromJson(object);
             fillMissingTimes(note.createdAt, note.updatedAt, note.modifiedAt);
-            const bool inserted = notes->insert(note);
-            if (inserted)
-                batch.noteNotesChanged();
-            return inserted;
+            return notes->insert(note);
         },
         result);
 

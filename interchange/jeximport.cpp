@@ -211,7 +211,7 @@ ImportResult importJex(const QString &path, AppState *appState, const ImportProg
     }
     entries.clear();
 
-    ImportBatch batch(appState);
+    ImportBatch batch(appState->database());
     const QDateTime now = QDateTime::currentDateTimeUtc();
 
     QHash<QString, QString> notebookIds;
@@ -224,10 +224,8 @@ ImportResult importJex(const QString &path, AppState *appState, const ImportProg
         notebook.updatedAt = folder.updatedTime.isValid() ? folder.updatedTime : notebook.createdAt;
         notebook.version = 1;
         notebook.syncStatus = SyncStatus::Pending;
-        if (appState->notebooks()->insert(notebook)) {
+        if (appState->notebooks()->insert(notebook))
             notebookIds.insert(folder.id, notebook.id);
-            batch.noteNotebooksChanged();
-        }
     }
 
     const int total = int(notes.size());
@@ -297,11 +295,9 @@ ImportResult importJex(const QString &path, AppState *appState, const ImportProg
             continue;
         }
         ++result.imported;
-        batch.noteNotesChanged();
         for (const PreparedAttachment &attachment : prepared) {
             if (!appState->attachments()->insert(attachment.record))
                 continue;
-            batch.noteAttachmentsChanged();
             if (appState->attachments()->saveFile(attachment.record.id, attachment.data))
                 ++result.attachments;
         }

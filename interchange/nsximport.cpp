@@ -139,7 +139,7 @@ ImportResult importNsx(const QString &path, AppState *appState, const ImportProg
     const QJsonArray notebookIds = config.value(QLatin1String("notebook")).toArray();
     const QJsonArray noteIds = config.value(QLatin1String("note")).toArray();
 
-    ImportBatch batch(appState);
+    ImportBatch batch(appState->database());
     const QDateTime now = QDateTime::currentDateTimeUtc();
 
     QHash<QString, QString> notebookMap;
@@ -160,10 +160,8 @@ ImportResult importNsx(const QString &path, AppState *appState, const ImportProg
         notebook.updatedAt = modified.isValid() ? modified : notebook.createdAt;
         notebook.version = 1;
         notebook.syncStatus = SyncStatus::Pending;
-        if (appState->notebooks()->insert(notebook)) {
+        if (appState->notebooks()->insert(notebook))
             notebookMap.insert(stationId, notebook.id);
-            batch.noteNotebooksChanged();
-        }
     }
 
     const int total = int(noteIds.size());
@@ -251,11 +249,9 @@ ImportResult importNsx(const QString &path, AppState *appState, const ImportProg
             continue;
         }
         ++result.imported;
-        batch.noteNotesChanged();
         for (const PreparedAttachment &attachment : prepared) {
             if (!appState->attachments()->insert(attachment.record))
                 continue;
-            batch.noteAttachmentsChanged();
             if (appState->attachments()->saveFile(attachment.record.id, attachment.data))
                 ++result.attachments;
         }

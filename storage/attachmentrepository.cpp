@@ -1,15 +1,24 @@
 #include "storage/attachmentrepository.h"
 
 #include "storage/database.h"
+#include "storage/sqlrecords.h"
 #include "storage/sqlvalues.h"
 #include "storage/storagelogging.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
+
+#include <utility>
+
+#ifdef Q_OS_UNIX
+#include <fcntl.h>
+#include <unistd.h>
+#endif
 
 namespace {
 
@@ -58,6 +67,42 @@ bool isSafeFileName(const QString &id)
     return true;
 }
 
+#ifdef Q_OS_UNIX
+// Makes everything written to the file system holding `directory` durable:
+// on Linux one syncfs() for all the files of a batch, elsewhere one fsync()
+// per file and one for the directory that names them.
+bool syncToDisk(const QString &directory, const QStringList &files)
+{
+#ifdef Q_OS_LINUX
+    Q_UNUSED(files);
+    const int fd = ::open(QFile::encodeName(directory).constData(), O_RDONLY | O_DIRECTORY);
+    if (fd < 0)
+        return false;
+    const bool ok = ::syncfs(fd) == 0;
+    ::close(fd);
+    return ok;
+#else
+    QStringList paths = files;
+    paths.append(directory);
+    for (const QString &path : std::as_const(paths)) {
+        const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY);
+        if (fd < 0)
+            return false;
+        const bool ok = ::fsync(fd) == 0;
+        ::close(fd);
+        if (!ok)
+            return false;
+    }
+    return true;
+#endif
+}
+#else
+bool syncToDisk(const QString &, const QStringList &)
+{
+    return true;
+}
+#endif
+
 } // namespace
 
 AttachmentRepository::AttachmentRepository(Database *database,
@@ -66,7 +111,11 @@ AttachmentRepository::AttachmentRepository(Database *database,
     : QObject(parent)
     , m_database(database)
     , m_directory(attachmentsDirectory)
-{}
+    , m_changed(database, this, [this] { emit attachmentsChanged(); })
+{
+    connect(m_database, &Database::batchCommitting, this, &AttachmentRepository::syncBatchFiles);
+    connect(m_database, &Database::batchEnded, this, &AttachmentRepository::batchEnded);
+}
 
 QString AttachmentRepository::filePath(const QString &id) const
 {
@@ -84,8 +133,44 @@ bool AttachmentRepository::saveFile(const QString &id, const QByteArray &bytes)
         return false;
     }
     QDir().mkpath(m_directory);
-    // Written beside the target and renamed over it, so that a failed write
-    // never destroys the bytes already stored under this id.
+    // Bytes saved now must outlive a removal queued earlier in the batch.
+    m_batchRemovedFiles.removeAll(path);
+    if (m_database->inBatch() && !QFileInfo::exists(path) && !QFileInfo(path).isSymLink())
+        return saveNewFile(path, bytes);
+    return replaceFile(path, bytes);
+}
+
+// A file that did not exist: nothing can be destroyed by writing it in
+// place, and it is synced with the rest of the batch before the rows that
+// name it commit.
+bool AttachmentRepository::saveNewFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+        // Appeared meanwhile: replaced the careful way instead.
+        if (QFileInfo::exists(path))
+            return replaceFile(path, bytes);
+        qCWarning(lcStorage).noquote()
+            << "AttachmentRepository::saveFile open failed:" << file.errorString();
+        return false;
+    }
+    const qint64 written = file.write(bytes);
+    file.close();
+    if (written != bytes.size() || file.error() != QFileDevice::NoError) {
+        qCWarning(lcStorage).noquote()
+            << "AttachmentRepository::saveFile short write:" << qMax<qint64>(written, 0) << "/"
+            << bytes.size();
+        QFile::remove(path);
+        return false;
+    }
+    m_batchNewFiles.append(path);
+    return true;
+}
+
+// Written beside the target and renamed over it, so that a failed write
+// never destroys the bytes already stored under this id.
+bool AttachmentRepository::replaceFile(const QString &path, const QByteArray &bytes)
+{
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {
         qCWarning(lcStorage).noquote()
@@ -108,6 +193,39 @@ bool AttachmentRepository::saveFile(const QString &id, const QByteArray &bytes)
     return true;
 }
 
+void AttachmentRepository::syncBatchFiles()
+{
+    if (m_batchNewFiles.isEmpty())
+        return;
+    if (!syncToDisk(m_directory, m_batchNewFiles))
+        m_database->failBatch(QStringLiteral("attachment files could not be synced to disk"));
+}
+
+void AttachmentRepository::batchEnded(bool committed)
+{
+    const QStringList created = std::exchange(m_batchNewFiles, {});
+    const QStringList removed = std::exchange(m_batchRemovedFiles, {});
+    // After a rollback no row names the files this batch created; the files
+    // that were to be removed still belong to rows that remain.
+    for (const QString &path : committed ? removed : created) {
+        if (QFile::exists(path) && !QFile::remove(path))
+            qCWarning(lcStorage).noquote() << "AttachmentRepository: cannot remove" << path;
+    }
+}
+
+void AttachmentRepository::removeFile(const QString &path)
+{
+    if (path.isEmpty())
+        return;
+    if (m_database->inBatch()) {
+        if (!m_batchRemovedFiles.contains(path))
+            m_batchRemovedFiles.append(path);
+        return;
+    }
+    if (QFile::exists(path) && !QFile::remove(path))
+        qCWarning(lcStorage).noquote() << "AttachmentRepository: cannot remove" << path;
+}
+
 QByteArray AttachmentRepository::readFile(const QString &id) const
 {
     const QString path = filePath(id);
@@ -122,7 +240,7 @@ QByteArray AttachmentRepository::readFile(const QString &id) const
 bool AttachmentRepository::insert(const Attachment &attachment)
 {
     QString error;
-    if (!execStatement(m_database->database(),
+    if (!execStatement(m_database,
                        QStringLiteral("INSERT INTO attachments (id, note_id, filename, mime_type, "
                                       "size_bytes, created_at, sync_status) VALUES (?, ?, ?, ?, "
                                       "?, ?, ?)"),
@@ -137,65 +255,44 @@ bool AttachmentRepository::insert(const Attachment &attachment)
         qCWarning(lcStorage).noquote() << "AttachmentRepository::insert failed:" << error;
         return false;
     }
-    emit attachmentsChanged();
+    m_changed.raise();
     return true;
 }
 
 std::optional<Attachment> AttachmentRepository::get(const QString &id) const
 {
-    QSqlQuery query(m_database->database());
-    query.setForwardOnly(true);
-    if (!query.prepare(QStringLiteral("SELECT * FROM attachments WHERE id = ?")))
-        return std::nullopt;
-    query.addBindValue(textOrEmpty(id));
-    if (!query.exec() || !query.next())
-        return std::nullopt;
-    Attachment attachment;
-    readAttachment(query, AttachmentColumns(query.record()), attachment);
-    return attachment;
+    return selectRecord<Attachment,
+                        AttachmentColumns>(m_database->database(),
+                                           QStringLiteral("SELECT * FROM attachments WHERE id = ?"),
+                                           {textOrEmpty(id)},
+                                           readAttachment);
 }
 
-QList<Attachment> AttachmentRepository::list(const QString &sql,
-                                             const QString &boundValue,
-                                             bool bind) const
+QList<Attachment> AttachmentRepository::list(const QString &sql, const QVariantList &values) const
 {
-    QSqlQuery query(m_database->database());
-    query.setForwardOnly(true);
-    if (!query.prepare(sql))
-        return {};
-    if (bind)
-        query.addBindValue(textOrEmpty(boundValue));
-    if (!query.exec())
-        return {};
-    const AttachmentColumns columns(query.record());
-    QList<Attachment> attachments;
-    while (query.next())
-        readAttachment(query, columns, attachments.emplace_back());
-    if (query.lastError().isValid())
-        return {};
-    return attachments;
+    return selectRecords<Attachment, AttachmentColumns>(m_database->database(),
+                                                        sql,
+                                                        values,
+                                                        readAttachment);
 }
 
 QList<Attachment> AttachmentRepository::listForNote(const QString &noteId) const
 {
     return list(QStringLiteral(
                     "SELECT * FROM attachments WHERE note_id = ? ORDER BY created_at ASC"),
-                noteId,
-                true);
+                {textOrEmpty(noteId)});
 }
 
 QList<Attachment> AttachmentRepository::listPending() const
 {
     return list(QStringLiteral("SELECT * FROM attachments WHERE sync_status = 'pending' "
-                               "ORDER BY created_at ASC"),
-                QString(),
-                false);
+                               "ORDER BY created_at ASC"));
 }
 
 bool AttachmentRepository::markSynced(const QString &id)
 {
     QString error;
-    if (!execStatement(m_database->database(),
+    if (!execStatement(m_database,
                        QStringLiteral("UPDATE attachments SET sync_status = 'synced' WHERE id = ?"),
                        {textOrEmpty(id)},
                        &error)) {
@@ -210,17 +307,15 @@ bool AttachmentRepository::deleteById(const QString &id)
     // The row goes first: if it cannot be deleted, the file (the only copy of
     // the bytes) must still be there for the row that remains.
     QString error;
-    if (!execStatement(m_database->database(),
+    if (!execStatement(m_database,
                        QStringLiteral("DELETE FROM attachments WHERE id = ?"),
                        {textOrEmpty(id)},
                        &error)) {
         qCWarning(lcStorage).noquote() << "AttachmentRepository::deleteById failed:" << error;
         return false;
     }
-    const QString path = filePath(id);
-    if (!path.isEmpty())
-        QFile::remove(path); // a file already gone is fine
-    emit attachmentsChanged();
+    removeFile(filePath(id)); // a file already gone is fine
+    m_changed.raise();
     return true;
 }
 
@@ -239,10 +334,7 @@ void AttachmentRepository::removeFiles(const QStringList &ids)
 {
     if (ids.isEmpty())
         return;
-    for (const QString &id : ids) {
-        const QString path = filePath(id);
-        if (!path.isEmpty() && QFile::exists(path) && !QFile::remove(path))
-            qCWarning(lcStorage).noquote() << "AttachmentRepository::removeFiles failed:" << path;
-    }
-    emit attachmentsChanged();
+    for (const QString &id : ids)
+        removeFile(filePath(id));
+    m_changed.raise();
 }

@@ -17,6 +17,8 @@ Database::Database(QObject *parent)
 
 Database::~Database()
 {
+    // Prepared statements must go before the connection they belong to.
+    clearCachedQueries();
     if (m_db.isOpen())
         m_db.close();
     // The registry refuses to forget a connection that a handle still uses.
@@ -30,6 +32,7 @@ bool Database::open(const QString &path)
     if (!directory.exists())
         directory.mkpath(QStringLiteral("."));
 
+    clearCachedQueries();
     m_db.setDatabaseName(path);
     if (!m_db.open()) {
         qCCritical(lcStorage).noquote() << "Failed to open database:" << m_db.lastError().text();
@@ -142,4 +145,75 @@ bool Database::setSchemaVersion(int version)
     query.prepare(QStringLiteral("UPDATE schema_version SET version = ?"));
     query.addBindValue(version);
     return query.exec();
+}
+
+void Database::beginBatch()
+{
+    if (m_batchDepth++ > 0)
+        return;
+    m_batchFailure.clear();
+    // When a transaction is already open the writes simply join it.
+    m_batchTransaction = m_db.isOpen() && m_db.transaction();
+}
+
+bool Database::endBatch(QString *error)
+{
+    if (m_batchDepth == 0)
+        return true;
+    if (--m_batchDepth > 0)
+        return true;
+    if (m_batchFailure.isEmpty())
+        emit batchCommitting();
+    bool committed = m_batchFailure.isEmpty();
+    if (m_batchTransaction) {
+        if (committed && !m_db.commit()) {
+            m_batchFailure = m_db.lastError().text();
+            committed = false;
+        }
+        if (!committed)
+            m_db.rollback();
+    }
+    m_batchTransaction = false;
+    if (!committed) {
+        qCWarning(lcStorage).noquote() << "Batch rolled back:" << m_batchFailure;
+        if (error)
+            *error = m_batchFailure;
+    }
+    m_batchFailure.clear();
+    emit batchEnded(committed);
+    return committed;
+}
+
+void Database::failBatch(const QString &reason)
+{
+    if (m_batchDepth > 0 && m_batchFailure.isEmpty())
+        m_batchFailure = reason.isEmpty() ? QStringLiteral("batch failed") : reason;
+}
+
+QSqlQuery *Database::cachedQuery(const QString &sql, QString *error)
+{
+    auto it = m_queries.constFind(sql);
+    if (it != m_queries.constEnd())
+        return it->get();
+    auto query = std::make_shared<QSqlQuery>(m_db);
+    if (!query->prepare(sql)) {
+        if (error)
+            *error = query->lastError().text();
+        return nullptr;
+    }
+    // The repositories use a fixed set of texts; a flood of distinct ones
+    // would be a caller's mistake and must not grow without bound.
+    if (m_queries.size() >= 256)
+        clearCachedQueries();
+    return m_queries.insert(sql, std::move(query))->get();
+}
+
+void Database::dropCachedQuery(const QString &sql)
+{
+    m_queries.remove(sql);
+}
+
+void Database::clearCachedQueries()
+{
+    m_queries.clear();
 }

@@ -1,6 +1,7 @@
 #include "storage/notebookrepository.h"
 
 #include "storage/database.h"
+#include "storage/sqlrecords.h"
 #include "storage/sqlvalues.h"
 #include "storage/storagelogging.h"
 
@@ -56,21 +57,12 @@ void readNotebook(const QSqlQuery &query, const NotebookColumns &columns, Notebo
 NotebookRepository::NotebookRepository(Database *database, QObject *parent)
     : QObject(parent)
     , m_database(database)
+    , m_changed(database, this, [this] { emit notebooksChanged(); })
 {}
 
 QList<Notebook> NotebookRepository::list(const QString &sql) const
 {
-    QSqlQuery query(m_database->database());
-    query.setForwardOnly(true);
-    if (!query.exec(sql))
-        return {};
-    const NotebookColumns columns(query.record());
-    QList<Notebook> notebooks;
-    while (query.next())
-        readNotebook(query, columns, notebooks.emplace_back());
-    if (query.lastError().isValid())
-        return {};
-    return notebooks;
+    return selectRecords<Notebook, NotebookColumns>(m_database->database(), sql, {}, readNotebook);
 }
 
 QList<Notebook> NotebookRepository::listAll() const
@@ -86,16 +78,11 @@ QList<Notebook> NotebookRepository::listAllWithDeleted() const
 
 std::optional<Notebook> NotebookRepository::get(const QString &id) const
 {
-    QSqlQuery query(m_database->database());
-    query.setForwardOnly(true);
-    if (!query.prepare(QStringLiteral("SELECT * FROM notebooks WHERE id = ?")))
-        return std::nullopt;
-    query.addBindValue(textOrEmpty(id));
-    if (!query.exec() || !query.next())
-        return std::nullopt;
-    Notebook notebook;
-    readNotebook(query, NotebookColumns(query.record()), notebook);
-    return notebook;
+    return selectRecord<Notebook, NotebookColumns>(m_database->database(),
+                                                   QStringLiteral(
+                                                       "SELECT * FROM notebooks WHERE id = ?"),
+                                                   {textOrEmpty(id)},
+                                                   readNotebook);
 }
 
 bool NotebookRepository::insert(const Notebook &notebook)
@@ -106,7 +93,7 @@ bool NotebookRepository::insert(const Notebook &notebook)
         return false;
     }
     QString error;
-    if (!execStatement(m_database->database(),
+    if (!execStatement(m_database,
                        QStringLiteral("INSERT INTO notebooks (id, name, is_default, is_shared, "
                                       "owner_id, created_at, updated_at, deleted_at, version, "
                                       "sync_status) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"),
@@ -124,14 +111,14 @@ bool NotebookRepository::insert(const Notebook &notebook)
         qCWarning(lcStorage).noquote() << "NotebookRepository::insert failed:" << error;
         return false;
     }
-    emit notebooksChanged();
+    m_changed.raise();
     return true;
 }
 
 bool NotebookRepository::update(const Notebook &notebook)
 {
     QString error;
-    if (!execStatement(m_database->database(),
+    if (!execStatement(m_database,
                        QStringLiteral("UPDATE notebooks SET name=?, is_default=?, is_shared=?, "
                                       "owner_id=?, updated_at=?, deleted_at=?, version=?, "
                                       "sync_status=? WHERE id=?"),
@@ -148,17 +135,17 @@ bool NotebookRepository::update(const Notebook &notebook)
         qCWarning(lcStorage).noquote() << "NotebookRepository::update failed:" << error;
         return false;
     }
-    emit notebooksChanged();
+    m_changed.raise();
     return true;
 }
 
 bool NotebookRepository::markDeleted(const QString &id)
 {
-    if (!execStatement(m_database->database(),
+    if (!execStatement(m_database,
                        QStringLiteral("UPDATE notebooks SET deleted_at=?, sync_status='pending' "
                                       "WHERE id=?"),
                        {timestampToText(QDateTime::currentDateTimeUtc()), textOrEmpty(id)}))
         return false;
-    emit notebooksChanged();
+    m_changed.raise();
     return true;
 }

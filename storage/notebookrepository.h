@@ -1,5 +1,6 @@
 #pragma once
 
+#include "storage/batchedsignal.h"
 #include "storage/notebook.h"
 
 #include <QList>
@@ -34,4 +35,5 @@ private:
     QList<Notebook> list(const QString &sql) const;
 
     Database *m_database;
+    BatchedSignal m_changed;
 };

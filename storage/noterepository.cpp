@@ -2,12 +2,15 @@
 
 #include "storage/attachmentrepository.h"
 #include "storage/database.h"
+#include "storage/sqlrecords.h"
 #include "storage/sqlvalues.h"
 #include "storage/storagelogging.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
+
+#include <utility>
 
 namespace {
 
@@ -76,77 +79,68 @@ QString nowText()
 NoteRepository::NoteRepository(Database *database, QObject *parent)
     : QObject(parent)
     , m_database(database)
-{}
+    , m_changed(database, this, [this] { emit notesChanged(); })
+{
+    connect(m_database, &Database::batchEnded, this, &NoteRepository::batchEnded);
+}
+
+void NoteRepository::announceDeleted(const QString &noteId)
+{
+    if (m_database->inBatch())
+        m_heldDeleted.append(noteId);
+    else
+        emit noteDeleted(noteId);
+}
+
+void NoteRepository::batchEnded(bool committed)
+{
+    const QStringList deleted = std::exchange(m_heldDeleted, {});
+    if (!committed)
+        return;
+    for (const QString &noteId : deleted)
+        emit noteDeleted(noteId);
+}
 
 void NoteRepository::setAttachmentRepository(AttachmentRepository *attachments)
 {
     m_attachments = attachments;
 }
 
-QList<Note> NoteRepository::list(const QString &sql, const QString &boundValue, bool bind) const
+QList<Note> NoteRepository::list(const QString &sql, const QVariantList &values) const
 {
-    QSqlQuery query(m_database->database());
-    query.setForwardOnly(true);
-    if (!query.prepare(sql))
-        return {};
-    if (bind)
-        query.addBindValue(textOrEmpty(boundValue));
-    if (!query.exec())
-        return {};
-    const NoteColumns columns(query.record());
-    QList<Note> notes;
-    while (query.next())
-        readNote(query, columns, notes.emplace_back());
-    // A step that fails half-way (a bad full-text query, a busy file) must
-    // not pass for a short but complete result.
-    if (query.lastError().isValid())
-        return {};
-    return notes;
+    return selectRecords<Note, NoteColumns>(m_database->database(), sql, values, readNote);
 }
 
 QList<Note> NoteRepository::listAll() const
 {
-    return list(QStringLiteral(
-                    "SELECT * FROM notes WHERE deleted_at IS NULL ORDER BY updated_at DESC"),
-                QString(),
-                false);
+    return list(
+        QStringLiteral("SELECT * FROM notes WHERE deleted_at IS NULL ORDER BY updated_at DESC"));
 }
 
 QList<Note> NoteRepository::listByNotebook(const QString &notebookId) const
 {
     return list(QStringLiteral("SELECT * FROM notes WHERE notebook_id=? AND deleted_at IS NULL "
                                "ORDER BY updated_at DESC"),
-                notebookId,
-                true);
+                {textOrEmpty(notebookId)});
 }
 
 QList<Note> NoteRepository::listTrash() const
 {
     return list(QStringLiteral(
-                    "SELECT * FROM notes WHERE deleted_at IS NOT NULL ORDER BY deleted_at DESC"),
-                QString(),
-                false);
+        "SELECT * FROM notes WHERE deleted_at IS NOT NULL ORDER BY deleted_at DESC"));
 }
 
 QList<Note> NoteRepository::listPending() const
 {
-    return list(QStringLiteral("SELECT * FROM notes WHERE sync_status = 'pending'"),
-                QString(),
-                false);
+    return list(QStringLiteral("SELECT * FROM notes WHERE sync_status = 'pending'"));
 }
 
 std::optional<Note> NoteRepository::get(const QString &id) const
 {
-    QSqlQuery query(m_database->database());
-    query.setForwardOnly(true);
-    if (!query.prepare(QStringLiteral("SELECT * FROM notes WHERE id = ?")))
-        return std::nullopt;
-    query.addBindValue(textOrEmpty(id));
-    if (!query.exec() || !query.next())
-        return std::nullopt;
-    Note note;
-    readNote(query, NoteColumns(query.record()), note);
-    return note;
+    return selectRecord<Note, NoteColumns>(m_database->database(),
+                                           QStringLiteral("SELECT * FROM notes WHERE id = ?"),
+                                           {textOrEmpty(id)},
+                                           readNote);
 }
 
 bool NoteRepository::insert(const Note &note)
@@ -159,7 +153,7 @@ bool NoteRepository::insert(const Note &note)
         return false;
     }
     QString error;
-    if (!execStatement(m_database->database(),
+    if (!execStatement(m_database,
                        QStringLiteral("INSERT INTO notes (id, notebook_id, body, created_at, "
                                       "updated_at, modified_at, deleted_at, version, op_version, "
                                       "sync_status, is_sample, owner_id, is_shared, permission) "
@@ -182,14 +176,14 @@ bool NoteRepository::insert(const Note &note)
         qCWarning(lcStorage).noquote() << "NoteRepository::insert failed:" << error;
         return false;
     }
-    emit notesChanged();
+    m_changed.raise();
     return true;
 }
 
 bool NoteRepository::update(const Note &note)
 {
     QString error;
-    if (!execStatement(m_database->database(),
+    if (!execStatement(m_database,
                        QStringLiteral("UPDATE notes SET notebook_id=?, body=?, updated_at=?, "
                                       "modified_at=?, deleted_at=?, version=?, op_version=?, "
                                       "sync_status=?, is_sample=?, owner_id=?, is_shared=?, "
@@ -211,41 +205,41 @@ bool NoteRepository::update(const Note &note)
         qCWarning(lcStorage).noquote() << "NoteRepository::update failed:" << error;
         return false;
     }
-    emit notesChanged();
+    m_changed.raise();
     return true;
 }
 
 bool NoteRepository::moveToNotebook(const QString &id, const QString &notebookId)
 {
-    if (!execStatement(m_database->database(),
+    if (!execStatement(m_database,
                        QStringLiteral("UPDATE notes SET notebook_id=?, modified_at=?, "
                                       "sync_status='pending' WHERE id=?"),
                        {textOrEmpty(notebookId), nowText(), textOrEmpty(id)}))
         return false;
-    emit notesChanged();
+    m_changed.raise();
     return true;
 }
 
 bool NoteRepository::moveToTrash(const QString &id)
 {
-    if (!execStatement(m_database->database(),
+    if (!execStatement(m_database,
                        QStringLiteral(
                            "UPDATE notes SET deleted_at=?, sync_status='pending' WHERE id=?"),
                        {nowText(), textOrEmpty(id)}))
         return false;
-    emit noteDeleted(id);
-    emit notesChanged();
+    announceDeleted(id);
+    m_changed.raise();
     return true;
 }
 
 bool NoteRepository::restore(const QString &id)
 {
-    if (!execStatement(m_database->database(),
+    if (!execStatement(m_database,
                        QStringLiteral(
                            "UPDATE notes SET deleted_at=NULL, sync_status='pending' WHERE id=?"),
                        {textOrEmpty(id)}))
         return false;
-    emit notesChanged();
+    m_changed.raise();
     return true;
 }
 
@@ -292,7 +286,7 @@ bool NoteRepository::purge(const QString &id)
     for (const QString &statement : statements) {
         if (!ok)
             break;
-        ok = execStatement(db, statement, {textOrEmpty(id)});
+        ok = execStatement(m_database, statement, {textOrEmpty(id)});
     }
     if (!ok || !db.commit()) {
         db.rollback();
@@ -301,13 +295,13 @@ bool NoteRepository::purge(const QString &id)
     if (!attachmentIds.isEmpty())
         m_attachments->removeFiles(attachmentIds);
     emit notePurged(id);
-    emit notesChanged();
+    m_changed.raise();
     return true;
 }
 
 bool NoteRepository::markSynced(const QString &id, int version)
 {
-    return execStatement(m_database->database(),
+    return execStatement(m_database,
                          QStringLiteral(
                              "UPDATE notes SET sync_status='synced', version=? WHERE id=?"),
                          {version, textOrEmpty(id)});
@@ -321,8 +315,7 @@ QList<Note> NoteRepository::search(const QString &text) const
     // works; the star makes the last word match as a prefix.
     return list(QStringLiteral("SELECT n.* FROM notes n JOIN notes_fts f ON n.rowid = f.rowid "
                                "WHERE notes_fts MATCH ? AND n.deleted_at IS NULL ORDER BY rank"),
-                text + QLatin1Char('*'),
-                true);
+                {text + QLatin1Char('*')});
 }
 
 QHash<QString, int> NoteRepository::countsByNotebook() const
@@ -360,7 +353,7 @@ bool NoteRepository::includeInTodos(const QString &noteId) const
 
 bool NoteRepository::setIncludeInTodos(const QString &noteId, bool include)
 {
-    return execStatement(m_database->database(),
+    return execStatement(m_database,
                          QStringLiteral(
                              "INSERT INTO note_task_settings (note_id, include_in_todos) "
                              "VALUES (?, ?) ON CONFLICT(note_id) DO UPDATE SET "

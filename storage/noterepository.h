@@ -1,5 +1,6 @@
 #pragma once
 
+#include "storage/batchedsignal.h"
 #include "storage/note.h"
 
 #include <QHash>
@@ -7,6 +8,8 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <QStringList>
+#include <QVariantList>
 
 #include <optional>
 
@@ -37,7 +40,8 @@ public:
     bool moveToNotebook(const QString &id, const QString &notebookId);
     bool moveToTrash(const QString &id);
     bool restore(const QString &id);
-    // Deletes the note with its snapshots, to-do setting and attachments.
+    // Deletes the note with its snapshots, to-do setting and attachments, in
+    // a transaction of its own: refused inside a batch.
     bool purge(const QString &id);
     bool markSynced(const QString &id, int version);
 
@@ -56,8 +60,14 @@ signals:
     void notePurged(const QString &noteId);
 
 private:
-    QList<Note> list(const QString &sql, const QString &boundValue, bool bind) const;
+    QList<Note> list(const QString &sql, const QVariantList &values = {}) const;
+    // noteDeleted at once, or when the batch commits; a rolled-back batch
+    // deleted nothing.
+    void announceDeleted(const QString &noteId);
+    void batchEnded(bool committed);
 
     Database *m_database;
     QPointer<AttachmentRepository> m_attachments;
+    BatchedSignal m_changed;
+    QStringList m_heldDeleted;
 };

@@ -53,7 +53,7 @@ void PreferencesRepository::setString(const QString &key, const QString &value)
     const std::optional<QString> stored = this->value(key);
     if (stored && *stored == value)
         return;
-    if (execStatement(m_database->database(),
+    if (execStatement(m_database,
                       QStringLiteral("INSERT INTO preferences (key, value) VALUES (?, ?) "
                                      "ON CONFLICT(key) DO UPDATE SET value = excluded.value"),
                       {textOrEmpty(key), textOrEmpty(value)}))
@@ -72,7 +72,7 @@ void PreferencesRepository::setInt(const QString &key, int value)
 
 void PreferencesRepository::remove(const QString &key)
 {
-    if (execStatement(m_database->database(),
+    if (execStatement(m_database,
                       QStringLiteral("DELETE FROM preferences WHERE key = ?"),
                       {textOrEmpty(key)}))
         emit changed(key);

@@ -1,6 +1,7 @@
 #include "storage/snapshotrepository.h"
 
 #include "storage/database.h"
+#include "storage/sqlrecords.h"
 #include "storage/sqlvalues.h"
 #include "storage/storagelogging.h"
 
@@ -45,41 +46,26 @@ SnapshotRepository::SnapshotRepository(Database *database, QObject *parent)
 
 std::optional<Snapshot> SnapshotRepository::get(const QString &id) const
 {
-    QSqlQuery query(m_database->database());
-    query.setForwardOnly(true);
-    if (!query.prepare(QStringLiteral("SELECT * FROM note_snapshots WHERE id=?")))
-        return std::nullopt;
-    query.addBindValue(textOrEmpty(id));
-    if (!query.exec() || !query.next())
-        return std::nullopt;
-    Snapshot snapshot;
-    readSnapshot(query, SnapshotColumns(query.record()), snapshot);
-    return snapshot;
+    return selectRecord<Snapshot, SnapshotColumns>(m_database->database(),
+                                                   QStringLiteral(
+                                                       "SELECT * FROM note_snapshots WHERE id=?"),
+                                                   {textOrEmpty(id)},
+                                                   readSnapshot);
 }
 
 QList<Snapshot> SnapshotRepository::listForNote(const QString &noteId) const
 {
-    QSqlQuery query(m_database->database());
-    query.setForwardOnly(true);
-    if (!query.prepare(
-            QStringLiteral("SELECT * FROM note_snapshots WHERE note_id=? ORDER BY version DESC")))
-        return {};
-    query.addBindValue(textOrEmpty(noteId));
-    if (!query.exec())
-        return {};
-    const SnapshotColumns columns(query.record());
-    QList<Snapshot> snapshots;
-    while (query.next())
-        readSnapshot(query, columns, snapshots.emplace_back());
-    if (query.lastError().isValid())
-        return {};
-    return snapshots;
+    return selectRecords<Snapshot, SnapshotColumns>(
+        m_database->database(),
+        QStringLiteral("SELECT * FROM note_snapshots WHERE note_id=? ORDER BY version DESC"),
+        {textOrEmpty(noteId)},
+        readSnapshot);
 }
 
 bool SnapshotRepository::insert(const Snapshot &snapshot)
 {
     QString error;
-    if (!execStatement(m_database->database(),
+    if (!execStatement(m_database,
                        QStringLiteral("INSERT OR REPLACE INTO note_snapshots (id, note_id, "
                                       "version, body, created_at) VALUES (?, ?, ?, ?, ?)"),
                        {textOrEmpty(snapshot.id),

@@ -1,7 +1,8 @@
 #include "storage/sqlvalues.h"
 
+#include "storage/database.h"
+
 #include <QDate>
-#include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
 
@@ -85,23 +86,37 @@ QVariant textOrEmpty(const QString &text)
     return text.isNull() ? QString(QLatin1String("")) : text;
 }
 
-bool execStatement(const QSqlDatabase &db,
+bool execStatement(Database *database,
                    const QString &sql,
                    const QVariantList &values,
                    QString *error)
 {
-    QSqlQuery query(db);
-    if (!query.prepare(sql)) {
-        if (error)
-            *error = query.lastError().text();
-        return false;
+    // A statement taken from the cache may have been finalised behind the
+    // cache's back (the connection closed through another handle); a failed
+    // statement changes nothing in SQLite, so it is prepared afresh and run
+    // once more.
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        QString prepareError;
+        QSqlQuery *query = database->cachedQuery(sql, &prepareError);
+        if (!query) {
+            if (error)
+                *error = prepareError;
+            return false;
+        }
+        for (qsizetype i = 0; i < values.size(); ++i)
+            query->bindValue(int(i), values.at(i));
+        const bool ok = query->exec();
+        const QSqlError failure = ok ? QSqlError() : query->lastError();
+        query->finish();
+        if (ok)
+            return true;
+        database->dropCachedQuery(sql);
+        if (attempt == 1 || failure.type() != QSqlError::StatementError) {
+            const QString text = failure.text();
+            if (error)
+                *error = text;
+            return false;
+        }
     }
-    for (const QVariant &value : values)
-        query.addBindValue(value);
-    if (!query.exec()) {
-        if (error)
-            *error = query.lastError().text();
-        return false;
-    }
-    return true;
+    return false;
 }

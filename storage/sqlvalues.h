@@ -22,11 +22,12 @@ QVariant textOrNull(const QString &text);
 // A null QString bound as-is would be NULL; NOT NULL text columns get ''.
 QVariant textOrEmpty(const QString &text);
 
-class QSqlDatabase;
+class Database;
 
-// Prepares and runs one statement with the values bound in order; on failure
-// the driver's error text goes to `error` when given.
-bool execStatement(const QSqlDatabase &db,
+// Runs one statement with the values bound in order, through the database's
+// cache of prepared statements; on failure the driver's error text goes to
+// `error` when given.
+bool execStatement(Database *database,
                    const QString &sql,
                    const QVariantList &values,
                    QString *error = nullptr);

@@ -1,0 +1,29 @@
+#include "storage/batchedsignal.h"
+
+#include "storage/database.h"
+
+#include <QObject>
+
+BatchedSignal::BatchedSignal(Database *database, QObject *owner, std::function<void()> emitSignal)
+    : m_database(database)
+    , m_emit(std::move(emitSignal))
+{
+    if (m_database)
+        QObject::connect(m_database, &Database::batchEnded, owner, [this] { flush(); });
+}
+
+void BatchedSignal::raise()
+{
+    if (m_database && m_database->inBatch())
+        m_pending = true;
+    else
+        m_emit();
+}
+
+void BatchedSignal::flush()
+{
+    if (!m_pending)
+        return;
+    m_pending = false;
+    m_emit();
+}
