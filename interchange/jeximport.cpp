@@ -6,11 +6,7 @@
 #include "interchange/interchangelog.h"
 #include "interchange/tarreader.h"
 #include "storage/attachment.h"
-#include "storage/attachmentrepository.h"
 #include "storage/note.h"
-#include "storage/notebook.h"
-#include "storage/notebookrepository.h"
-#include "storage/noterepository.h"
 
 #include <QCoreApplication>
 #include <QJsonDocument>
@@ -66,12 +62,6 @@ struct PendingNote
 {
     JexItem item;
     QString body;
-};
-
-struct PreparedAttachment
-{
-    Attachment record;
-    QByteArray data;
 };
 
 } // namespace
@@ -211,21 +201,21 @@ ImportResult importJex(const QString &path, AppState *appState, const ImportProg
     }
     entries.clear();
 
-    ImportBatch batch(appState->database());
-    const QDateTime now = QDateTime::currentDateTimeUtc();
+    ImportBatch batch(appState->database(),
+                      appState->notebooks(),
+                      appState->notes(),
+                      appState->attachments());
+    const QDateTime now = batch.now();
 
     QHash<QString, QString> notebookIds;
     for (auto it = folders.cbegin(); it != folders.cend(); ++it) {
         const JexItem &folder = it.value();
-        Notebook notebook;
-        notebook.id = newId();
-        notebook.name = folder.title.isEmpty() ? tr("Imported Folder") : folder.title;
-        notebook.createdAt = folder.createdTime.isValid() ? folder.createdTime : now;
-        notebook.updatedAt = folder.updatedTime.isValid() ? folder.updatedTime : notebook.createdAt;
-        notebook.version = 1;
-        notebook.syncStatus = SyncStatus::Pending;
-        if (appState->notebooks()->insert(notebook))
-            notebookIds.insert(folder.id, notebook.id);
+        const QString id = batch.addNotebook(folder.title.isEmpty() ? tr("Imported Folder")
+                                                                    : folder.title,
+                                             folder.createdTime,
+                                             folder.updatedTime);
+        if (!id.isEmpty())
+            notebookIds.insert(folder.id, id);
     }
 
     const int total = int(notes.size());
@@ -243,7 +233,7 @@ ImportResult importJex(const QString &path, AppState *appState, const ImportProg
         note.id = newId();
         note.notebookId = notebookIds.value(item.parentId, QStringLiteral(""));
 
-        QList<PreparedAttachment> prepared;
+        QList<ImportedAttachment> prepared;
         QSet<QString> seen;
         auto links = resourceLink.globalMatch(body);
         while (links.hasNext()) {
@@ -257,7 +247,7 @@ ImportResult importJex(const QString &path, AppState *appState, const ImportProg
             const QByteArray data = findResourceData(blobs, resourceId, resource->fileExtension);
             if (data.isEmpty())
                 continue;
-            PreparedAttachment attachment;
+            ImportedAttachment attachment;
             attachment.record.id = newId();
             attachment.record.noteId = note.id;
             attachment.record.filename = resource->title.isEmpty()
@@ -283,32 +273,9 @@ ImportResult importJex(const QString &path, AppState *appState, const ImportProg
         const QJsonArray delta = item.markupLanguage == 2 ? htmlToDelta(text)
                                                           : markdownToDelta(text);
         note.body = QString::fromUtf8(QJsonDocument(delta).toJson(QJsonDocument::Compact));
-        note.createdAt = item.createdTime.isValid() ? item.createdTime : now;
-        note.updatedAt = item.updatedTime.isValid() ? item.updatedTime : note.createdAt;
-        note.modifiedAt = note.updatedAt;
-        note.version = 1;
-        note.opVersion = 0;
-        note.syncStatus = SyncStatus::Pending;
-
-        if (!appState->notes()->insert(note)) {
-            ++result.errors;
-            continue;
-        }
-        ++result.imported;
-        for (const PreparedAttachment &attachment : prepared) {
-            if (!appState->attachments()->insert(attachment.record))
-                continue;
-            if (appState->attachments()->saveFile(attachment.record.id, attachment.data))
-                ++result.attachments;
-        }
+        batch.addNote(note, item.createdTime, item.updatedTime, prepared, result);
     }
 
-    QString commitError;
-    if (!batch.finish(&commitError)) {
-        result.errors += result.imported;
-        result.imported = 0;
-        result.attachments = 0;
-        result.error = tr("Failed to save the imported notes: %1").arg(commitError);
-    }
+    batch.finish(result);
     return result;
 }

@@ -6,11 +6,7 @@
 #include "interchange/interchangelog.h"
 #include "interchange/zipextractor.h"
 #include "storage/attachment.h"
-#include "storage/attachmentrepository.h"
 #include "storage/note.h"
-#include "storage/notebook.h"
-#include "storage/notebookrepository.h"
-#include "storage/noterepository.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -94,12 +90,6 @@ QString escapeHtml(QString text)
     return text;
 }
 
-struct PreparedAttachment
-{
-    Attachment record;
-    QByteArray data;
-};
-
 } // namespace
 
 ImportResult importNsx(const QString &path, AppState *appState, const ImportProgress &progress)
@@ -139,8 +129,11 @@ ImportResult importNsx(const QString &path, AppState *appState, const ImportProg
     const QJsonArray notebookIds = config.value(QLatin1String("notebook")).toArray();
     const QJsonArray noteIds = config.value(QLatin1String("note")).toArray();
 
-    ImportBatch batch(appState->database());
-    const QDateTime now = QDateTime::currentDateTimeUtc();
+    ImportBatch batch(appState->database(),
+                      appState->notebooks(),
+                      appState->notes(),
+                      appState->attachments());
+    const QDateTime now = batch.now();
 
     QHash<QString, QString> notebookMap;
     for (const QJsonValue &value : notebookIds) {
@@ -149,19 +142,12 @@ ImportResult importNsx(const QString &path, AppState *appState, const ImportProg
         if (bytes.isEmpty())
             continue;
         const QJsonObject object = parseObject(bytes);
-        Notebook notebook;
-        notebook.id = newId();
-        notebook.name = object.value(QLatin1String("title")).toString();
-        if (notebook.name.isEmpty())
-            notebook.name = tr("Imported Notebook");
-        const QDateTime created = nsxTime(object.value(QLatin1String("ctime")));
-        const QDateTime modified = nsxTime(object.value(QLatin1String("mtime")));
-        notebook.createdAt = created.isValid() ? created : now;
-        notebook.updatedAt = modified.isValid() ? modified : notebook.createdAt;
-        notebook.version = 1;
-        notebook.syncStatus = SyncStatus::Pending;
-        if (appState->notebooks()->insert(notebook))
-            notebookMap.insert(stationId, notebook.id);
+        const QString name = object.value(QLatin1String("title")).toString();
+        const QString id = batch.addNotebook(name.isEmpty() ? tr("Imported Notebook") : name,
+                                             nsxTime(object.value(QLatin1String("ctime"))),
+                                             nsxTime(object.value(QLatin1String("mtime"))));
+        if (!id.isEmpty())
+            notebookMap.insert(stationId, id);
     }
 
     const int total = int(noteIds.size());
@@ -191,7 +177,7 @@ ImportResult importNsx(const QString &path, AppState *appState, const ImportProg
                                             QStringLiteral(""));
 
         QString content = object.value(QLatin1String("content")).toString();
-        QList<PreparedAttachment> prepared;
+        QList<ImportedAttachment> prepared;
         QList<QPair<QString, QString>> refs;
         const QJsonObject attachments = object.value(QLatin1String("attachment")).toObject();
         for (auto it = attachments.constBegin(); it != attachments.constEnd(); ++it) {
@@ -206,7 +192,7 @@ ImportResult importNsx(const QString &path, AppState *appState, const ImportProg
             if (data.isEmpty())
                 continue;
             const QString ext = entry.value(QLatin1String("ext")).toString();
-            PreparedAttachment attachment;
+            ImportedAttachment attachment;
             attachment.record.id = newId();
             attachment.record.noteId = note.id;
             attachment.record.filename = entry.value(QLatin1String("name")).toString();
@@ -235,34 +221,13 @@ ImportResult importNsx(const QString &path, AppState *appState, const ImportProg
                                  : QStringLiteral("<h1>%1</h1>\n%2").arg(escapeHtml(title), content);
         note.body = QString::fromUtf8(
             QJsonDocument(htmlToDelta(html)).toJson(QJsonDocument::Compact));
-        const QDateTime created = nsxTime(object.value(QLatin1String("ctime")));
-        const QDateTime modified = nsxTime(object.value(QLatin1String("mtime")));
-        note.createdAt = created.isValid() ? created : now;
-        note.updatedAt = modified.isValid() ? modified : note.createdAt;
-        note.modifiedAt = note.updatedAt;
-        note.version = 1;
-        note.opVersion = 0;
-        note.syncStatus = SyncStatus::Pending;
-
-        if (!appState->notes()->insert(note)) {
-            ++result.errors;
-            continue;
-        }
-        ++result.imported;
-        for (const PreparedAttachment &attachment : prepared) {
-            if (!appState->attachments()->insert(attachment.record))
-                continue;
-            if (appState->attachments()->saveFile(attachment.record.id, attachment.data))
-                ++result.attachments;
-        }
+        batch.addNote(note,
+                      nsxTime(object.value(QLatin1String("ctime"))),
+                      nsxTime(object.value(QLatin1String("mtime"))),
+                      prepared,
+                      result);
     }
 
-    QString commitError;
-    if (!batch.finish(&commitError)) {
-        result.errors += result.imported;
-        result.imported = 0;
-        result.attachments = 0;
-        result.error = tr("Failed to save the imported notes: %1").arg(commitError);
-    }
+    batch.finish(result);
     return result;
 }

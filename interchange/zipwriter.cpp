@@ -79,6 +79,20 @@ bool ZipWriter::beginEntry(const QString &name, bool directory, qint64 size)
     return true;
 }
 
+// The library may take fewer bytes than offered; it is offered the rest
+// until it has them all.
+bool ZipWriter::writeData(const QString &name, const char *data, qint64 size)
+{
+    while (size > 0) {
+        const la_ssize_t written = archive_write_data(m_archive, data, static_cast<size_t>(size));
+        if (written <= 0)
+            return failFromArchive(QStringLiteral("cannot write %1").arg(name));
+        data += written;
+        size -= written;
+    }
+    return true;
+}
+
 bool ZipWriter::addDirectory(const QString &name)
 {
     return beginEntry(name, true, 0);
@@ -88,18 +102,7 @@ bool ZipWriter::addFile(const QString &name, const QByteArray &data)
 {
     if (!beginEntry(name, false, data.size()))
         return false;
-    const char *cursor = data.constData();
-    qint64 remaining = data.size();
-    while (remaining > 0) {
-        const la_ssize_t written = archive_write_data(m_archive,
-                                                      cursor,
-                                                      static_cast<size_t>(remaining));
-        if (written <= 0)
-            return failFromArchive(QStringLiteral("cannot write %1").arg(name));
-        cursor += written;
-        remaining -= written;
-    }
-    return true;
+    return writeData(name, data.constData(), data.size());
 }
 
 bool ZipWriter::addFileFromDisk(const QString &name, const QString &path)
@@ -121,17 +124,8 @@ bool ZipWriter::addFileFromDisk(const QString &name, const QString &path)
         buffer = source.read(qMin(kChunkSize, size - total));
         if (buffer.isEmpty())
             break;
-        const char *cursor = buffer.constData();
-        qint64 remaining = buffer.size();
-        while (remaining > 0) {
-            const la_ssize_t written = archive_write_data(m_archive,
-                                                          cursor,
-                                                          static_cast<size_t>(remaining));
-            if (written <= 0)
-                return failFromArchive(QStringLiteral("cannot write %1").arg(name));
-            cursor += written;
-            remaining -= written;
-        }
+        if (!writeData(name, buffer.constData(), buffer.size()))
+            return false;
         total += buffer.size();
     }
     if (total != size)

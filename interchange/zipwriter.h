@@ -43,6 +43,7 @@ public:
 
 private:
     bool beginEntry(const QString &name, bool directory, qint64 size);
+    bool writeData(const QString &name, const char *data, qint64 size);
     bool fail(const QString &message);
     bool failFromArchive(const QString &context);
 

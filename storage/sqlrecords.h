@@ -15,6 +15,17 @@
 // lookups; `read(query, columns, record)` fills one record from the current
 // row.
 
+// Prepares the statement on `query`, binds the values in order and runs it.
+inline bool runSelect(QSqlQuery &query, const QString &sql, const QVariantList &values)
+{
+    query.setForwardOnly(true);
+    if (!query.prepare(sql))
+        return false;
+    for (const QVariant &value : values)
+        query.addBindValue(value);
+    return query.exec();
+}
+
 // Every row; empty when the statement or any step fails, so that a step that
 // fails half-way (a bad full-text query, a busy file) never passes for a
 // short but complete result.
@@ -25,12 +36,7 @@ QList<Record> selectRecords(const QSqlDatabase &db,
                             Read read)
 {
     QSqlQuery query(db);
-    query.setForwardOnly(true);
-    if (!query.prepare(sql))
-        return {};
-    for (const QVariant &value : values)
-        query.addBindValue(value);
-    if (!query.exec())
+    if (!runSelect(query, sql, values))
         return {};
     const Columns columns(query.record());
     QList<Record> records;
@@ -49,12 +55,7 @@ std::optional<Record> selectRecord(const QSqlDatabase &db,
                                    Read read)
 {
     QSqlQuery query(db);
-    query.setForwardOnly(true);
-    if (!query.prepare(sql))
-        return std::nullopt;
-    for (const QVariant &value : values)
-        query.addBindValue(value);
-    if (!query.exec() || !query.next())
+    if (!runSelect(query, sql, values) || !query.next())
         return std::nullopt;
     Record record;
     read(query, Columns(query.record()), record);
