@@ -539,16 +539,21 @@ QJsonArray htmlToDelta(const QString &html)
 }
 
 // Qt writes the same margins and indents into the style of every paragraph
-// it exports, and parsing them again is a good part of what setHtml costs.
-// The Delta reader never looks at margins, and indents of 0 are the
-// defaults, so that run goes before the parse. Only inside a style
-// attribute: exported text never holds a bare quote.
+// and list it exports, and parsing them again is a good part of what setHtml
+// costs. The Delta reader never looks at margins, and indents of 0 are the
+// defaults, so those runs go before the parse (a list keeps its indent
+// level). Only inside a style attribute: exported text never holds a bare
+// quote.
 static void dropParagraphMargins(QString &html)
 {
     static const QRegularExpression margins(
         QStringLiteral("( style=\"[^\"]*?) margin-top:\\d+px; margin-bottom:\\d+px; "
                        "margin-left:0px; margin-right:0px; -qt-block-indent:0; text-indent:0px;"));
     html.replace(margins, QStringLiteral("\\1"));
+    static const QRegularExpression listMargins(
+        QStringLiteral("(<[uo]l style=\"[^\"]*?)margin-top: 0px; margin-bottom: 0px; "
+                       "margin-left: 0px; margin-right: 0px; "));
+    html.replace(listMargins, QStringLiteral("\\1"));
 }
 
 QJsonArray markdownToDelta(const QString &markdown)
