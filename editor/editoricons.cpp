@@ -1,10 +1,12 @@
 #include "editor/editoricons.h"
 
 #include <QFont>
+#include <QGlyphRun>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPen>
 #include <QPixmap>
+#include <QTextLayout>
 #include <QtMath>
 
 QIcon paintedIcon(int size, const std::function<void(QPainter &, const QRectF &)> &draw)
@@ -21,16 +23,38 @@ QIcon paintedIcon(int size, const std::function<void(QPainter &, const QRectF &)
     return QIcon(pixmap);
 }
 
+static QFont glyphFont(const GlyphStyle &style)
+{
+    QFont font(QStringLiteral("IBM Plex Sans"));
+    font.setPixelSize(style.pixelSize);
+    font.setWeight(style.bold ? QFont::Bold : QFont::Medium);
+    font.setItalic(style.italic);
+    font.setUnderline(style.underline);
+    font.setStrikeOut(style.strike);
+    return font;
+}
+
+bool glyphAvailable(const QString &text, const GlyphStyle &style)
+{
+    QTextLayout layout(text, glyphFont(style));
+    layout.beginLayout();
+    layout.createLine();
+    layout.endLayout();
+    const QList<QGlyphRun> runs = layout.glyphRuns();
+    if (runs.isEmpty())
+        return false;
+    for (const QGlyphRun &run : runs) {
+        // Glyph index 0 is the font's "missing glyph" box.
+        if (run.glyphIndexes().contains(0))
+            return false;
+    }
+    return true;
+}
+
 QIcon glyphIcon(const QString &text, const GlyphStyle &style, const QColor &color, int size)
 {
     return paintedIcon(size, [&](QPainter &p, const QRectF &r) {
-        QFont font(QStringLiteral("IBM Plex Sans"));
-        font.setPixelSize(style.pixelSize);
-        font.setWeight(style.bold ? QFont::Bold : QFont::Medium);
-        font.setItalic(style.italic);
-        font.setUnderline(style.underline);
-        font.setStrikeOut(style.strike);
-        p.setFont(font);
+        p.setFont(glyphFont(style));
         p.setPen(color);
         p.drawText(r, Qt::AlignCenter, text);
     });
@@ -186,5 +210,24 @@ QIcon moreIcon(const QColor &color, int size)
         const qreal rad = r.width() * 0.08;
         for (int i = -1; i <= 1; ++i)
             p.drawEllipse(QPointF(r.center().x() + i * r.width() * 0.26, r.center().y()), rad, rad);
+    });
+}
+
+QIcon paperclipIcon(const QColor &color, int size)
+{
+    return paintedIcon(size, [&](QPainter &p, const QRectF &r) {
+        p.setPen(strokePen(color));
+        p.setBrush(Qt::NoBrush);
+        const qreal w = r.width();
+        const qreal h = r.height();
+        // An open clip: outer loop down the right, inner loop back up.
+        QPainterPath clip;
+        clip.moveTo(r.left() + w * 0.62, r.top() + h * 0.32);
+        clip.lineTo(r.left() + w * 0.62, r.top() + h * 0.70);
+        clip.arcTo(QRectF(r.left() + w * 0.30, r.top() + h * 0.56, w * 0.32, h * 0.30), 0, -180);
+        clip.lineTo(r.left() + w * 0.30, r.top() + h * 0.24);
+        clip.arcTo(QRectF(r.left() + w * 0.30, r.top() + h * 0.08, w * 0.44, h * 0.32), 180, -180);
+        clip.lineTo(r.left() + w * 0.74, r.top() + h * 0.66);
+        p.drawPath(clip);
     });
 }

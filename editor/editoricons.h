@@ -28,6 +28,10 @@ QIcon paintedIcon(int size, const std::function<void(QPainter &, const QRectF &)
 // A glyph centred in the icon square, in "IBM Plex Sans".
 QIcon glyphIcon(const QString &text, const GlyphStyle &style, const QColor &color, int size = 16);
 
+// Whether some installed font can show `text` in the glyph icon's font (the
+// text layout falls back across fonts, so only a glyph no font has fails).
+bool glyphAvailable(const QString &text, const GlyphStyle &style);
+
 // Line drawings. `color` is the stroke colour.
 QIcon checkBoxIcon(const QColor &color, int size = 16);
 QIcon alignIcon(Qt::Alignment alignment, const QColor &color, int size = 16);
@@ -38,3 +42,4 @@ QIcon copyIcon(const QColor &color, int size = 18);
 QIcon shareIcon(const QColor &color, int size = 18);
 QIcon historyIcon(const QColor &color, int size = 18);
 QIcon moreIcon(const QColor &color, int size = 18);
+QIcon paperclipIcon(const QColor &color, int size = 16);

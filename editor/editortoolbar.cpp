@@ -4,7 +4,9 @@
 #include "editor/noteeditor.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QComboBox>
+#include <QEvent>
 
 EditorToolbar::EditorToolbar(QWidget *parent)
     : QToolBar(parent)
@@ -13,7 +15,64 @@ EditorToolbar::EditorToolbar(QWidget *parent)
     setIconSize(QSize(16, 16));
     setToolButtonStyle(Qt::ToolButtonIconOnly);
 
-    const QColor ink = palette().color(QPalette::WindowText);
+    m_bold = addItem(tr("Bold (Ctrl+B)"), true, &NoteEditor::toggleBold);
+    m_italic = addItem(tr("Italic (Ctrl+I)"), true, &NoteEditor::toggleItalic);
+    m_underline = addItem(tr("Underline (Ctrl+U)"), true, &NoteEditor::toggleUnderline);
+    m_strike = addItem(tr("Strikethrough (Ctrl+Shift+X)"), true, &NoteEditor::toggleStrikethrough);
+    m_code = addItem(tr("Inline Code (Ctrl+`)"), true, &NoteEditor::toggleInlineCode);
+    addSeparator();
+
+    m_heading = new QComboBox(this);
+    m_heading->addItem(tr("Normal"), 0);
+    for (int level = 1; level <= 6; ++level)
+        m_heading->addItem(tr("Heading %1").arg(level), level);
+    m_heading->setToolTip(tr("Heading Level"));
+    m_heading->setFocusPolicy(Qt::NoFocus);
+    addWidget(m_heading);
+    connect(m_heading, &QComboBox::currentIndexChanged, this, &EditorToolbar::onHeadingChosen);
+    addSeparator();
+
+    m_bullet = addItem(tr("Bullet List (Ctrl+Shift+8)"), true, &NoteEditor::toggleBulletList);
+    m_numbered = addItem(tr("Numbered List (Ctrl+Shift+7)"), true, &NoteEditor::toggleNumberedList);
+    m_checkList = addItem(tr("Checkbox List (Ctrl+Shift+9)"), true, &NoteEditor::toggleCheckList);
+    addSeparator();
+
+    m_codeBlock = addItem(tr("Code Block (Ctrl+Shift+`)"), true, &NoteEditor::toggleCodeBlock);
+    m_blockquote = addItem(tr("Blockquote (Ctrl+Shift+B)"), true, &NoteEditor::toggleBlockquote);
+    addSeparator();
+
+    m_alignLeft = addItem(tr("Align Left (Ctrl+Shift+L)"), true, nullptr);
+    m_alignCenter = addItem(tr("Align Center (Ctrl+Shift+E)"), true, nullptr);
+    m_alignRight = addItem(tr("Align Right (Ctrl+Shift+R)"), true, nullptr);
+    const std::pair<QAction *, Qt::Alignment> aligns[] = {{m_alignLeft, Qt::AlignLeft},
+                                                          {m_alignCenter, Qt::AlignHCenter},
+                                                          {m_alignRight, Qt::AlignRight}};
+    for (const auto &[action, alignment] : aligns) {
+        const Qt::Alignment a = alignment;
+        connect(action, &QAction::triggered, this, [this, a] {
+            if (m_editor)
+                m_editor->setBlockAlignment(a);
+        });
+    }
+    addSeparator();
+
+    m_insertLink = addItem(tr("Insert Link (Ctrl+K)"), false, &NoteEditor::insertLink);
+    m_insertDivider = addItem(tr("Insert Divider"), false, &NoteEditor::insertDivider);
+    m_insertTable = addItem(tr("Insert Table (Ctrl+T)"), false, nullptr);
+    connect(m_insertTable, &QAction::triggered, this, &EditorToolbar::onInsertTable);
+    m_insertAttachment = addItem(tr("Insert Attachment (Ctrl+Shift+A)"),
+                                 false,
+                                 &NoteEditor::insertAttachment);
+
+    applyTheme();
+    qApp->installEventFilter(this);
+    setEnabled(false);
+    hide();
+}
+
+void EditorToolbar::applyTheme()
+{
+    const QColor ink = QApplication::palette().color(QPalette::WindowText);
     auto glyph = [&](const QString &text,
                      int px,
                      bool italic = false,
@@ -28,115 +87,44 @@ EditorToolbar::EditorToolbar(QWidget *parent)
         style.strike = strike;
         return glyphIcon(text, style, ink);
     };
-
-    m_bold = addItem(glyph(QStringLiteral("B"), 13),
-                     tr("Bold (Ctrl+B)"),
-                     true,
-                     &NoteEditor::toggleBold);
-    m_italic = addItem(glyph(QStringLiteral("I"), 13, true),
-                       tr("Italic (Ctrl+I)"),
-                       true,
-                       &NoteEditor::toggleItalic);
-    m_underline = addItem(glyph(QStringLiteral("U"), 13, false, true),
-                          tr("Underline (Ctrl+U)"),
-                          true,
-                          &NoteEditor::toggleUnderline);
-    m_strike = addItem(glyph(QStringLiteral("S"), 13, false, false, true),
-                       tr("Strikethrough (Ctrl+Shift+X)"),
-                       true,
-                       &NoteEditor::toggleStrikethrough);
-    m_code = addItem(glyph(QStringLiteral("<>"), 10),
-                     tr("Inline Code (Ctrl+`)"),
-                     true,
-                     &NoteEditor::toggleInlineCode);
-    addSeparator();
-
-    m_heading = new QComboBox(this);
-    m_heading->addItem(tr("Normal"), 0);
-    for (int level = 1; level <= 6; ++level)
-        m_heading->addItem(tr("Heading %1").arg(level), level);
-    m_heading->setToolTip(tr("Heading Level"));
-    m_heading->setFocusPolicy(Qt::NoFocus);
-    addWidget(m_heading);
-    connect(m_heading, &QComboBox::currentIndexChanged, this, &EditorToolbar::onHeadingChosen);
-    addSeparator();
-
-    m_bullet = addItem(glyph(QStringLiteral("\u2022"), 18, false, false, false, false),
-                       tr("Bullet List (Ctrl+Shift+8)"),
-                       true,
-                       &NoteEditor::toggleBulletList);
-    m_numbered = addItem(glyph(QStringLiteral("1."), 12, false, false, false, false),
-                         tr("Numbered List (Ctrl+Shift+7)"),
-                         true,
-                         &NoteEditor::toggleNumberedList);
-    m_checkList = addItem(checkBoxIcon(ink),
-                          tr("Checkbox List (Ctrl+Shift+9)"),
-                          true,
-                          &NoteEditor::toggleCheckList);
-    addSeparator();
-
-    m_codeBlock = addItem(glyph(QStringLiteral("{ }"), 10),
-                          tr("Code Block (Ctrl+Shift+`)"),
-                          true,
-                          &NoteEditor::toggleCodeBlock);
-    m_blockquote = addItem(glyph(QStringLiteral("\u201C"), 18),
-                           tr("Blockquote (Ctrl+Shift+B)"),
-                           true,
-                           &NoteEditor::toggleBlockquote);
-    addSeparator();
-
-    m_alignLeft = addItem(alignIcon(Qt::AlignLeft, ink),
-                          tr("Align Left (Ctrl+Shift+L)"),
-                          true,
-                          nullptr);
-    m_alignCenter = addItem(alignIcon(Qt::AlignHCenter, ink),
-                            tr("Align Center (Ctrl+Shift+E)"),
-                            true,
-                            nullptr);
-    m_alignRight = addItem(alignIcon(Qt::AlignRight, ink),
-                           tr("Align Right (Ctrl+Shift+R)"),
-                           true,
-                           nullptr);
-    const std::pair<QAction *, Qt::Alignment> aligns[] = {{m_alignLeft, Qt::AlignLeft},
-                                                          {m_alignCenter, Qt::AlignHCenter},
-                                                          {m_alignRight, Qt::AlignRight}};
-    for (const auto &[action, alignment] : aligns) {
-        const Qt::Alignment a = alignment;
-        connect(action, &QAction::triggered, this, [this, a] {
-            if (m_editor)
-                m_editor->setBlockAlignment(a);
-        });
-    }
-    addSeparator();
-
-    m_insertLink = addItem(chainLinkIcon(ink),
-                           tr("Insert Link (Ctrl+K)"),
-                           false,
-                           &NoteEditor::insertLink);
-    m_insertDivider = addItem(glyph(QStringLiteral("\u2014"), 16, false, false, false, false),
-                              tr("Insert Divider"),
-                              false,
-                              &NoteEditor::insertDivider);
-    m_insertTable = addItem(glyph(QStringLiteral("\u229E"), 18, false, false, false, false),
-                            tr("Insert Table (Ctrl+T)"),
-                            false,
-                            nullptr);
-    connect(m_insertTable, &QAction::triggered, this, &EditorToolbar::onInsertTable);
-    m_insertAttachment = addItem(glyph(QStringLiteral("\U0001F4CE"), 14, false, false, false, false),
-                                 tr("Insert Attachment (Ctrl+Shift+A)"),
-                                 false,
-                                 &NoteEditor::insertAttachment);
-
-    setEnabled(false);
-    hide();
+    m_bold->setIcon(glyph(QStringLiteral("B"), 13));
+    m_italic->setIcon(glyph(QStringLiteral("I"), 13, true));
+    m_underline->setIcon(glyph(QStringLiteral("U"), 13, false, true));
+    m_strike->setIcon(glyph(QStringLiteral("S"), 13, false, false, true));
+    m_code->setIcon(glyph(QStringLiteral("<>"), 10));
+    m_bullet->setIcon(glyph(QStringLiteral("\u2022"), 18, false, false, false, false));
+    m_numbered->setIcon(glyph(QStringLiteral("1."), 12, false, false, false, false));
+    m_checkList->setIcon(checkBoxIcon(ink));
+    m_codeBlock->setIcon(glyph(QStringLiteral("{ }"), 10));
+    m_blockquote->setIcon(glyph(QStringLiteral("\u201C"), 18));
+    m_alignLeft->setIcon(alignIcon(Qt::AlignLeft, ink));
+    m_alignCenter->setIcon(alignIcon(Qt::AlignHCenter, ink));
+    m_alignRight->setIcon(alignIcon(Qt::AlignRight, ink));
+    m_insertLink->setIcon(chainLinkIcon(ink));
+    m_insertDivider->setIcon(glyph(QStringLiteral("\u2014"), 16, false, false, false, false));
+    m_insertTable->setIcon(glyph(QStringLiteral("\u229E"), 18, false, false, false, false));
+    // Without any font that has the paperclip the glyph would paint as an
+    // empty box; a drawn clip stands in for it.
+    const QString clip = QStringLiteral("\U0001F4CE");
+    GlyphStyle clipStyle;
+    clipStyle.pixelSize = 14;
+    clipStyle.bold = false;
+    m_insertAttachment->setIcon(glyphAvailable(clip, clipStyle) ? glyphIcon(clip, clipStyle, ink)
+                                                                : paperclipIcon(ink));
 }
 
-QAction *EditorToolbar::addItem(const QIcon &icon,
-                                const QString &toolTip,
-                                bool checkable,
-                                void (NoteEditor::*call)())
+bool EditorToolbar::eventFilter(QObject *watched, QEvent *event)
 {
-    QAction *action = addAction(icon, QString());
+    // The icons are painted in the palette's ink, so a theme switch repaints
+    // them; otherwise they vanish against the new background.
+    if (watched == qApp && event->type() == QEvent::ApplicationPaletteChange)
+        applyTheme();
+    return QToolBar::eventFilter(watched, event);
+}
+
+QAction *EditorToolbar::addItem(const QString &toolTip, bool checkable, void (NoteEditor::*call)())
+{
+    QAction *action = addAction(QString());
     action->setToolTip(toolTip);
     action->setText(toolTip);
     action->setCheckable(checkable);

@@ -51,11 +51,13 @@ public slots:
                            bool inTable,
                            Qt::Alignment alignment);
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
-    QAction *addItem(const QIcon &icon,
-                     const QString &toolTip,
-                     bool checkable,
-                     void (NoteEditor::*call)());
+    // Repaints the drawn icons for the current palette.
+    void applyTheme();
+    QAction *addItem(const QString &toolTip, bool checkable, void (NoteEditor::*call)());
     void onHeadingChosen(int index);
     void onInsertTable();
 

@@ -7,6 +7,7 @@
 #include "storage/attachmentrepository.h"
 
 #include <QAbstractTextDocumentLayout>
+#include <QApplication>
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -80,6 +81,40 @@ NoteEditor::NoteEditor(QWidget *parent)
 
     setPlaceholderText(tr("Select a note or press Ctrl+N to create one"));
     setReadOnly(true);
+    qApp->installEventFilter(this);
+}
+
+bool NoteEditor::eventFilter(QObject *watched, QEvent *event)
+{
+    // Code blocks, inline code and table headers take their colours from the
+    // theme when the note is built; after a theme switch they would keep the
+    // old ones and become unreadable.
+    if (watched == qApp && event->type() == QEvent::ApplicationPaletteChange)
+        refreshThemeColours();
+    return QTextEdit::eventFilter(watched, event);
+}
+
+void NoteEditor::refreshThemeColours()
+{
+    if (m_noteId.isEmpty())
+        return;
+    const QString json = noteJson();
+    const int position = textCursor().position();
+    const int anchor = textCursor().anchor();
+    const int scroll = verticalScrollBar()->value();
+    m_loading = true;
+    setUpdatesEnabled(false);
+    if (m_attachmentRenderer)
+        m_attachmentRenderer->clearCache();
+    m_deltaDocument->loadJson(json);
+    QTextCursor cursor(document());
+    const int last = qMax(0, document()->characterCount() - 1);
+    cursor.setPosition(qBound(0, anchor, last));
+    cursor.setPosition(qBound(0, position, last), QTextCursor::KeepAnchor);
+    setTextCursor(cursor);
+    m_loading = false;
+    setUpdatesEnabled(true);
+    verticalScrollBar()->setValue(scroll);
 }
 
 NoteEditor::~NoteEditor() = default;

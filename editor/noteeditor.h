@@ -57,6 +57,9 @@ public:
     QString noteJson() const;
     QString currentNoteId() const { return m_noteId; }
     bool isSaved() const { return m_saved; }
+    // Rebuilds the shown note's formats for the current palette, keeping the
+    // caret, the scroll position and any pending save.
+    void refreshThemeColours();
     int wordCount() const;
     void insertDelta(const QJsonArray &ops);
 
@@ -130,6 +133,7 @@ signals:
 
 protected:
     bool event(QEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
     bool viewportEvent(QEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
@@ -174,6 +178,7 @@ private:
     void mergeInline(const QTextCharFormat &format);
 
     bool isEditorShortcut(const QKeyEvent *event) const;
+    static bool isWindowShortcut(const QKeyEvent *event);
     bool handleListEnter(QKeyEvent *event);
     bool handleListBackspace();
     bool handleTableTab(bool backwards);

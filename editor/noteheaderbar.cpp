@@ -4,6 +4,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenu>
@@ -24,24 +25,19 @@ NoteHeaderBar::NoteHeaderBar(QWidget *parent)
     auto *layout = new QHBoxLayout(this);
     layout->setContentsMargins(8, 6, 10, 6);
 
-    const QColor ink = palette().color(QPalette::WindowText);
-
     m_focusToggle = new QToolButton(this);
     m_focusToggle->setAutoRaise(true);
     m_focusToggle->setCursor(Qt::PointingHandCursor);
     m_focusToggle->setFixedSize(28, 28);
     m_focusToggle->setToolTip(tr("Toggle sidebars (Ctrl+\\)"));
-    m_focusToggle->setIcon(sidebarIcon(false, ink));
     connect(m_focusToggle, &QToolButton::clicked, this, &NoteHeaderBar::focusToggleClicked);
     layout->addWidget(m_focusToggle);
 
     m_notebookChip = new QPushButton(this);
     m_notebookChip->setFlat(true);
     m_notebookChip->setCursor(Qt::PointingHandCursor);
-    m_notebookChip->setIcon(notebookIcon(ink));
     m_notebookChip->setToolTip(tr("Open this notebook"));
     m_notebookChip->setText(tr("Unorganized"));
-    m_notebookChip->setStyleSheet(chipStyleSheet(paletteIsDark()));
     connect(m_notebookChip, &QPushButton::clicked, this, &NoteHeaderBar::notebookChipClicked);
     layout->addWidget(m_notebookChip);
 
@@ -54,7 +50,7 @@ NoteHeaderBar::NoteHeaderBar(QWidget *parent)
     m_infoLabel->setContentsMargins(0, 0, 10, 0);
     layout->addWidget(m_infoLabel);
 
-    m_copyButton = makeActionButton(copyIcon(ink), tr("Copy…"));
+    m_copyButton = makeActionButton(tr("Copy…"));
     m_copyMenu = new QMenu(m_copyButton);
     connect(m_copyMenu->addAction(tr("Copy as Plain Text")),
             &QAction::triggered,
@@ -72,15 +68,15 @@ NoteHeaderBar::NoteHeaderBar(QWidget *parent)
     m_copyButton->setPopupMode(QToolButton::InstantPopup);
     layout->addWidget(m_copyButton);
 
-    m_shareButton = makeActionButton(shareIcon(ink), tr("Share note"));
+    m_shareButton = makeActionButton(tr("Share note"));
     connect(m_shareButton, &QToolButton::clicked, this, &NoteHeaderBar::shareRequested);
     layout->addWidget(m_shareButton);
 
-    m_historyButton = makeActionButton(historyIcon(ink), tr("Version history"));
+    m_historyButton = makeActionButton(tr("Version history"));
     connect(m_historyButton, &QToolButton::clicked, this, &NoteHeaderBar::historyRequested);
     layout->addWidget(m_historyButton);
 
-    m_moreButton = makeActionButton(moreIcon(ink), tr("More actions"));
+    m_moreButton = makeActionButton(tr("More actions"));
     m_moreMenu = new QMenu(m_moreButton);
     m_includeInTodos = m_moreMenu->addAction(tr("Include in To-Dos"));
     m_includeInTodos->setCheckable(true);
@@ -109,9 +105,37 @@ NoteHeaderBar::NoteHeaderBar(QWidget *parent)
 
     m_shareButton->setVisible(false);
     updateEnabledStates();
+    applyIcons();
+    refreshChipStyle();
+    qApp->installEventFilter(this);
 }
 
-QToolButton *NoteHeaderBar::makeActionButton(const QIcon &icon, const QString &toolTip)
+void NoteHeaderBar::refreshChipStyle()
+{
+    m_notebookChip->setStyleSheet(chipStyleSheet(paletteIsDark()));
+}
+
+void NoteHeaderBar::applyIcons()
+{
+    const QColor ink = QApplication::palette().color(QPalette::WindowText);
+    m_focusToggle->setIcon(sidebarIcon(m_focusMode, ink));
+    m_notebookChip->setIcon(notebookIcon(ink));
+    m_copyButton->setIcon(copyIcon(ink));
+    m_shareButton->setIcon(shareIcon(ink));
+    m_historyButton->setIcon(historyIcon(ink));
+    m_moreButton->setIcon(moreIcon(ink));
+}
+
+bool NoteHeaderBar::eventFilter(QObject *watched, QEvent *event)
+{
+    // The icons are painted in the palette's ink, so a theme switch repaints
+    // them; otherwise they vanish against the new background.
+    if (watched == qApp && event->type() == QEvent::ApplicationPaletteChange)
+        applyIcons();
+    return QFrame::eventFilter(watched, event);
+}
+
+QToolButton *NoteHeaderBar::makeActionButton(const QString &toolTip)
 {
     auto *button = new QToolButton(this);
     button->setAutoRaise(true);
@@ -119,7 +143,6 @@ QToolButton *NoteHeaderBar::makeActionButton(const QIcon &icon, const QString &t
     button->setCursor(Qt::PointingHandCursor);
     button->setFixedSize(32, 28);
     button->setIconSize(QSize(18, 18));
-    button->setIcon(icon);
     button->setToolTip(toolTip);
     return button;
 }
@@ -173,7 +196,8 @@ void NoteHeaderBar::setMetaText(const QString &text)
 void NoteHeaderBar::setFocusMode(bool focusMode)
 {
     m_focusMode = focusMode;
-    m_focusToggle->setIcon(sidebarIcon(focusMode, palette().color(QPalette::WindowText)));
+    m_focusToggle->setIcon(
+        sidebarIcon(focusMode, QApplication::palette().color(QPalette::WindowText)));
 }
 
 void NoteHeaderBar::setFocusToggleVisible(bool visible)

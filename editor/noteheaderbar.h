@@ -30,6 +30,9 @@ public:
 
     // The chip's style sheet for a light or dark palette.
     static QString chipStyleSheet(bool dark);
+    // Recomputes the chip's style sheet for the current palette; the window
+    // calls it when the theme changes.
+    void refreshChipStyle();
 
     QToolButton *focusToggle() const { return m_focusToggle; }
     QPushButton *notebookChip() const { return m_notebookChip; }
@@ -54,9 +57,14 @@ signals:
     void printRequested();
     void deleteRequested();
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
-    QToolButton *makeActionButton(const QIcon &icon, const QString &toolTip);
+    QToolButton *makeActionButton(const QString &toolTip);
     void updateEnabledStates();
+    // Repaints the drawn icons for the current palette.
+    void applyIcons();
 
     QToolButton *m_focusToggle = nullptr;
     QPushButton *m_notebookChip = nullptr;

@@ -1,5 +1,7 @@
 #include "ui/statusbar.h"
 
+#include <QApplication>
+#include <QEvent>
 #include <QLabel>
 #include <QProgressBar>
 
@@ -27,9 +29,28 @@ StatusBar::StatusBar(QWidget *parent)
     m_account = new QLabel(tr("Not signed in"), this);
     addPermanentWidget(m_account);
 
+    applyStyleSheet();
+    qApp->installEventFilter(this);
+}
+
+void StatusBar::applyStyleSheet()
+{
     setStyleSheet(QStringLiteral("QStatusBar {  font-size: 9pt;  color: %1;}"
                                  "QStatusBar::item { border: none; }")
                       .arg(QStringLiteral("#78909C")));
+}
+
+bool StatusBar::eventFilter(QObject *watched, QEvent *event)
+{
+    // A style sheet freezes the palette it polished with, and such a widget
+    // is not told about a new application palette; without a fresh polish a
+    // theme switch leaves the labels in the old colours.
+    if (watched == qApp && event->type() == QEvent::ApplicationPaletteChange) {
+        setStyleSheet(QString());
+        setPalette(QPalette());
+        applyStyleSheet();
+    }
+    return QStatusBar::eventFilter(watched, event);
 }
 
 void StatusBar::setLocation(const QString &name, int count)

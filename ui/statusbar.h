@@ -30,7 +30,12 @@ public:
     QString editorText() const;
     QString accountText() const;
 
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
+    void applyStyleSheet();
+
     QLabel *m_location = nullptr;
     QLabel *m_update = nullptr;
     QProgressBar *m_busy = nullptr;
