@@ -57,6 +57,17 @@ bool NoteEditor::isEditorShortcut(const QKeyEvent *event) const
     return modifiers == Qt::AltModifier && (key == Qt::Key_Up || key == Qt::Key_Down);
 }
 
+bool NoteEditor::isWindowShortcut(const QKeyEvent *event)
+{
+    const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
+    const int key = event->key();
+    if (modifiers == Qt::ControlModifier)
+        return key == Qt::Key_K || key == Qt::Key_T;
+    if (modifiers == (Qt::ControlModifier | Qt::ShiftModifier))
+        return key == Qt::Key_A || key == Qt::Key_L || key == Qt::Key_E || key == Qt::Key_R;
+    return false;
+}
+
 void NoteEditor::keyPressEvent(QKeyEvent *event)
 {
     if (isReadOnly()) {

@@ -735,6 +735,14 @@ bool NoteEditor::event(QEvent *event)
         event->accept();
         return true;
     }
+    // Keys that belong to the window's actions (link, table, attachment,
+    // alignment) must not be taken by a platform text binding, such as Ctrl+K
+    // deleting to the end of the line on X11.
+    if (event->type() == QEvent::ShortcutOverride
+        && isWindowShortcut(static_cast<QKeyEvent *>(event))) {
+        event->ignore();
+        return true;
+    }
     if (event->type() == QEvent::ToolTip) {
         auto *help = static_cast<QHelpEvent *>(event);
         if (handleToolTip(help, viewport()->mapFrom(this, help->pos())))

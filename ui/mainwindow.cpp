@@ -240,7 +240,12 @@ void MainWindow::connectSignals()
         refreshNotebookList();
         checkExternalChange();
     });
-    connect(m_state, &AppState::notebooksChanged, this, &MainWindow::refreshNotebookList);
+    connect(m_state, &AppState::notebooksChanged, this, [this] {
+        refreshNotebookList();
+        refreshHeaderNotebook();
+    });
+    if (ThemeManager *theme = m_state->themeManager())
+        connect(theme, &ThemeManager::themeChanged, m_headerBar, &NoteHeaderBar::refreshChipStyle);
     m_headerBar->setShareVisible(m_state->canShare());
     connect(m_state, &AppState::canShareChanged, m_headerBar, &NoteHeaderBar::setShareVisible);
     connect(m_state,

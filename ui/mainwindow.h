@@ -144,6 +144,7 @@ private:
     // Workflows (mainwindowworkflows.cpp)
     void onNoteSelected(const QString &noteId);
     void checkExternalChange();
+    void refreshHeaderNotebook();
     void clearEditor();
     void showNoteContextMenu(const QString &noteId, const QPoint &globalPos);
     void showNotebookContextMenu(const QString &notebookId, const QPoint &globalPos);

@@ -293,6 +293,17 @@ void MainWindow::createMenuBar()
     connect(quickTrash, &QAction::triggered, this, [this] { moveSelectedNoteToTrash(false); });
     addAction(quickTrash);
 
+    // The toolbar names Ctrl+Shift+A for attachments; no menu lists it, so
+    // the key lives on a window action of its own.
+    auto *insertAttachment = new QAction(this);
+    insertAttachment->setObjectName(QStringLiteral("actionInsertAttachment"));
+    insertAttachment->setShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+A")));
+    connect(insertAttachment, &QAction::triggered, this, [this] {
+        if (!m_editor->currentNoteId().isEmpty())
+            m_editor->insertAttachment();
+    });
+    addAction(insertAttachment);
+
     QMenu *view = bar->addMenu(tr("&View"));
     connect(addMenuAction(view,
                           QStringLiteral("actionTodos"),

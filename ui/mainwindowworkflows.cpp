@@ -112,6 +112,19 @@ void MainWindow::checkExternalChange()
     const auto note = m_state->notes()->get(noteId);
     if (note && !sameDeltaBody(note->body, m_editor->noteJson()))
         loadNote(noteId, true);
+    else
+        refreshHeaderNotebook();
+}
+
+void MainWindow::refreshHeaderNotebook()
+{
+    // A move or a rename leaves the body alone, so no reload brings the chip
+    // up to date.
+    const QString noteId = m_editor->currentNoteId();
+    if (noteId.isEmpty())
+        return;
+    if (const auto note = m_state->notes()->get(noteId))
+        m_headerBar->setNotebookName(notebookName(m_state->notebooks(), note->notebookId));
 }
 
 void MainWindow::refreshNoteList()

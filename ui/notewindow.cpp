@@ -13,8 +13,10 @@
 #include "ui/movetonotebookdialog.h"
 #include "ui/noteflows.h"
 #include "ui/statusbar.h"
+#include "ui/thememanager.h"
 #include "ui/versionhistorydialog.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
@@ -135,6 +137,34 @@ void NoteWindow::createMenus()
         insertTable();
     });
 
+    // The toolbar's tooltips name these keys; the window has no menu entries
+    // for them, so they live on window actions of their own.
+    const auto hidden = [this](const char *name, const QKeySequence &key, auto slot) {
+        auto *action = new QAction(this);
+        action->setObjectName(QString::fromLatin1(name));
+        action->setShortcut(key);
+        connect(action, &QAction::triggered, this, [this, slot] {
+            if (!m_editor->isReadOnly())
+                slot();
+        });
+        addAction(action);
+    };
+    hidden("actionInsertLink", QKeySequence(QStringLiteral("Ctrl+K")), [this] {
+        m_editor->insertLink();
+    });
+    hidden("actionInsertAttachment", QKeySequence(QStringLiteral("Ctrl+Shift+A")), [this] {
+        m_editor->insertAttachment();
+    });
+    hidden("actionAlignLeft", QKeySequence(QStringLiteral("Ctrl+Shift+L")), [this] {
+        m_editor->setBlockAlignment(Qt::AlignLeft);
+    });
+    hidden("actionAlignCenter", QKeySequence(QStringLiteral("Ctrl+Shift+E")), [this] {
+        m_editor->setBlockAlignment(Qt::AlignHCenter);
+    });
+    hidden("actionAlignRight", QKeySequence(QStringLiteral("Ctrl+Shift+R")), [this] {
+        m_editor->setBlockAlignment(Qt::AlignRight);
+    });
+
     QMenu *note = bar->addMenu(tr("&Note"));
     add(note, tr("Move to Trash"), QKeySequence(QStringLiteral("Ctrl+Backspace")), [this] {
         moveToTrash(false);
@@ -170,7 +200,12 @@ void NoteWindow::connectSignals()
         const auto note = m_state->notes()->get(m_noteId);
         if (note && !note->deletedAt && !sameDeltaBody(note->body, m_editor->noteJson()))
             loadNote();
+        else
+            showNotebook();
     });
+    connect(m_state, &AppState::notebooksChanged, this, &NoteWindow::showNotebook);
+    if (ThemeManager *theme = m_state->themeManager())
+        connect(theme, &ThemeManager::themeChanged, m_headerBar, &NoteHeaderBar::refreshChipStyle);
     connect(m_state, &AppState::noteDeletedExternally, this, [this](const QString &noteId) {
         if (noteId == m_noteId)
             close();
@@ -216,13 +251,22 @@ void NoteWindow::loadNote()
     m_toolbar->setEditorEnabled(editable);
     updateTitle();
 
-    const QString notebook = notebookName(m_state->notebooks(), note->notebookId);
     m_headerBar->setNoteActive(editable);
-    m_headerBar->setNotebookName(notebook);
     m_headerBar->setMetaText(noteMetaText(*note, m_editor->wordCount()));
     m_headerBar->setIncludeInTodos(m_state->notes()->includeInTodos(note->id));
-    m_statusBar->setLocation(notebook.isEmpty() ? tr("Notes") : notebook, -1);
+    showNotebook();
     m_loadedContent = note->body;
+}
+
+void NoteWindow::showNotebook()
+{
+    // Also run on moves and renames, which leave the body alone.
+    const auto note = m_state->notes()->get(m_noteId);
+    if (!note)
+        return;
+    const QString notebook = notebookName(m_state->notebooks(), note->notebookId);
+    m_headerBar->setNotebookName(notebook);
+    m_statusBar->setLocation(notebook.isEmpty() ? tr("Notes") : notebook, -1);
 }
 
 void NoteWindow::updateTitle()

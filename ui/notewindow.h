@@ -36,6 +36,7 @@ public:
 
 public slots:
     void loadNote();
+    void showNotebook();
     void saveNote();
     void moveToTrash(bool confirm);
 

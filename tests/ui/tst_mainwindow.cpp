@@ -526,9 +526,19 @@ void TstMainWindow::moveWithChooser()
     emit window.headerBar()->moveToNotebookRequested();
     QVERIFY(store.state->notes()->get(note.id)->notebookId.isEmpty());
 
+    // The chip follows each move, although the body stays the same.
+    QCOMPARE(window.headerBar()->notebookChip()->text(), QStringLiteral("Unorganized"));
+
     window.notebookChoice = first.id;
     window.findChild<QAction *>(QStringLiteral("actionMoveToNotebook"))->trigger();
     QCOMPARE(store.state->notes()->get(note.id)->notebookId, first.id);
+    QCOMPARE(window.headerBar()->notebookChip()->text(), QStringLiteral("First"));
+
+    // A rename reaches the chip too.
+    Notebook renamed = *store.state->notebooks()->get(first.id);
+    renamed.name = QStringLiteral("Renamed");
+    QVERIFY(store.state->notebooks()->update(renamed));
+    QCOMPARE(window.headerBar()->notebookChip()->text(), QStringLiteral("Renamed"));
 }
 
 void TstMainWindow::dropOnNotebookMovesNote()
@@ -642,6 +652,10 @@ void TstMainWindow::shortcutsAreUnambiguous()
              QStringLiteral("actionMoveToTrash"));
     QCOMPARE(window.findChild<QAction *>(QStringLiteral("actionNewNote"))->shortcutContext(),
              Qt::ApplicationShortcut);
+    // Every key a toolbar tooltip names has an action behind it.
+    QCOMPARE(seen.value(QKeySequence(QStringLiteral("Ctrl+Shift+A"))),
+             QStringLiteral("actionInsertAttachment"));
+    QCOMPARE(seen.value(QKeySequence(QStringLiteral("Ctrl+K"))), QStringLiteral("actionInsertLink"));
 }
 
 void TstMainWindow::copyExportBackupAndRestore()

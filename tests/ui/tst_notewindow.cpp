@@ -10,6 +10,7 @@
 #include "ui/uiwindowfactory.h"
 
 #include <QAction>
+#include <QPushButton>
 #include <QLabel>
 #include <QPointer>
 #include <QTest>
@@ -181,6 +182,22 @@ void TstNoteWindow::titleAndLocation()
 
     NoteWindow missing(store.state.get(), QStringLiteral("no-such-note"));
     QCOMPARE(missing.windowTitle(), QStringLiteral("Velmora Notes"));
+
+    // A move made elsewhere reaches the chip and the location.
+    QVERIFY(store.state->notes()->moveToNotebook(loose.id, notebook.id));
+    QCOMPARE(second.headerBar()->notebookChip()->text(), QStringLiteral("Recipes"));
+    QCOMPARE(second.statusBarWidget()->locationText(), QStringLiteral("Recipes"));
+
+    // The keys the toolbar's tooltips name have window actions here too.
+    for (const char *key :
+         {"Ctrl+K", "Ctrl+Shift+A", "Ctrl+Shift+L", "Ctrl+Shift+E", "Ctrl+Shift+R"}) {
+        int holders = 0;
+        for (QAction *action : first.findChildren<QAction *>())
+            holders += action->shortcut() == QKeySequence(QString::fromLatin1(key)) ? 1 : 0;
+        QVERIFY2(holders == 1, key);
+    }
+    first.findChild<QAction *>(QStringLiteral("actionAlignCenter"))->trigger();
+    QVERIFY(first.editor()->textCursor().blockFormat().alignment() & Qt::AlignHCenter);
 }
 
 void TstNoteWindow::deleteButtonAsksThenCloses()
