@@ -111,7 +111,7 @@ AttachmentRepository::AttachmentRepository(Database *database,
     : QObject(parent)
     , m_database(database)
     , m_directory(attachmentsDirectory)
-    , m_changed(database, this, [this] { emit attachmentsChanged(); })
+    , m_changed(database, [this] { emit attachmentsChanged(); })
 {
     connect(m_database, &Database::batchCommitting, this, &AttachmentRepository::syncBatchFiles);
     connect(m_database, &Database::batchEnded, this, &AttachmentRepository::batchEnded);
@@ -211,6 +211,7 @@ void AttachmentRepository::batchEnded(bool committed)
         if (QFile::exists(path) && !QFile::remove(path))
             qCWarning(lcStorage).noquote() << "AttachmentRepository: cannot remove" << path;
     }
+    m_changed.flush();
 }
 
 void AttachmentRepository::removeFile(const QString &path)

@@ -2,15 +2,10 @@
 
 #include "storage/database.h"
 
-#include <QObject>
-
-BatchedSignal::BatchedSignal(Database *database, QObject *owner, std::function<void()> emitSignal)
+BatchedSignal::BatchedSignal(Database *database, std::function<void()> emitSignal)
     : m_database(database)
     , m_emit(std::move(emitSignal))
-{
-    if (m_database)
-        QObject::connect(m_database, &Database::batchEnded, owner, [this] { flush(); });
-}
+{}
 
 void BatchedSignal::raise()
 {

@@ -3,27 +3,25 @@
 #include <functional>
 
 class Database;
-class QObject;
 
 // A repository's change signal as it should reach listeners: emitted at once
-// outside a batch, and at most once, when the batch ends, for a batch in
-// which the repository changed anything. After a rolled-back batch it still
-// fires, so that views re-read the store and drop whatever they might have
-// derived from the abandoned writes.
+// outside a batch, and at most once for a batch in which the repository
+// changed anything, when the repository calls flush() on the batch's end.
+// After a rolled-back batch it still fires, so that views re-read the store
+// and drop whatever they might have derived from the abandoned writes.
 class BatchedSignal
 {
 public:
-    // `owner` is the repository: the connection to the database lives as
-    // long as it does. `emitSignal` emits the repository's signal.
-    BatchedSignal(Database *database, QObject *owner, std::function<void()> emitSignal);
+    // `emitSignal` emits the repository's signal.
+    BatchedSignal(Database *database, std::function<void()> emitSignal);
     BatchedSignal(const BatchedSignal &) = delete;
     BatchedSignal &operator=(const BatchedSignal &) = delete;
 
     void raise();
-
-private:
+    // Emits the signal held back during the batch, if any.
     void flush();
 
+private:
     Database *m_database;
     std::function<void()> m_emit;
     bool m_pending = false;

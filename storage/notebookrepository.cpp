@@ -57,8 +57,10 @@ void readNotebook(const QSqlQuery &query, const NotebookColumns &columns, Notebo
 NotebookRepository::NotebookRepository(Database *database, QObject *parent)
     : QObject(parent)
     , m_database(database)
-    , m_changed(database, this, [this] { emit notebooksChanged(); })
-{}
+    , m_changed(database, [this] { emit notebooksChanged(); })
+{
+    connect(m_database, &Database::batchEnded, this, [this] { m_changed.flush(); });
+}
 
 QList<Notebook> NotebookRepository::list(const QString &sql) const
 {

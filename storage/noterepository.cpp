@@ -79,7 +79,7 @@ QString nowText()
 NoteRepository::NoteRepository(Database *database, QObject *parent)
     : QObject(parent)
     , m_database(database)
-    , m_changed(database, this, [this] { emit notesChanged(); })
+    , m_changed(database, [this] { emit notesChanged(); })
 {
     connect(m_database, &Database::batchEnded, this, &NoteRepository::batchEnded);
 }
@@ -94,11 +94,14 @@ void NoteRepository::announceDeleted(const QString &noteId)
 
 void NoteRepository::batchEnded(bool committed)
 {
+    // Each trashed note is announced before the change of the list, as
+    // outside a batch.
     const QStringList deleted = std::exchange(m_heldDeleted, {});
-    if (!committed)
-        return;
-    for (const QString &noteId : deleted)
-        emit noteDeleted(noteId);
+    if (committed) {
+        for (const QString &noteId : deleted)
+            emit noteDeleted(noteId);
+    }
+    m_changed.flush();
 }
 
 void NoteRepository::setAttachmentRepository(AttachmentRepository *attachments)
