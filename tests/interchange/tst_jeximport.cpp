@@ -73,6 +73,7 @@ private slots:
     void unreadableArchives_data();
     void unreadableArchives();
     void damagedTailKeepsEarlierNotes();
+    void failedCommitKeepsNothing();
 
 private:
     QTemporaryDir m_dir;
@@ -324,6 +325,52 @@ void TestJexImport::damagedTailKeepsEarlierNotes()
     const ImportResult result = importJex(write("cut.jex", tar), &store.state);
     QCOMPARE(result.imported, 1);
     QCOMPARE(result.errors, 0);
+}
+
+void TestJexImport::failedCommitKeepsNothing()
+{
+    QByteArray tar;
+    tar += tarEntry(kFolderA + ".md", item("Folder", kFolderA, 2));
+    tar += tarEntry("n1.md",
+                    noteItem("11111111111111111111111111111111",
+                             "With picture",
+                             "![pic](:/" + kResource + ")",
+                             kFolderA));
+    tar += tarEntry("n2.md",
+                    noteItem("22222222222222222222222222222222", "Plain", "text", kFolderA));
+    tar += tarEntry(kResource + ".md",
+                    item("photo.png", kResource, 4, "mime: image/png\nfile_extension: png\n"));
+    tar += tarEntry("resources/" + kResource + ".png", "PNGDATA");
+
+    TestStore store;
+    QVERIFY(store.open());
+    // Every statement passes, but the deferred key fails the commit.
+    QVERIFY(store.exec("CREATE TABLE audit (parent TEXT REFERENCES notes(id) "
+                       "DEFERRABLE INITIALLY DEFERRED)"));
+    QVERIFY(store.exec("CREATE TRIGGER audit_notes AFTER INSERT ON notes "
+                       "BEGIN INSERT INTO audit VALUES ('no such note'); END"));
+    QSignalSpy notesSpy(&store.state, &AppState::notesChanged);
+    QSignalSpy notebooksSpy(&store.state, &AppState::notebooksChanged);
+
+    const ImportResult result = importJex(write("fail.jex", tar), &store.state);
+    QCOMPARE(result.imported, 0);
+    QCOMPARE(result.errors, 2);
+    QCOMPARE(result.attachments, 0);
+    QVERIFY2(result.error.startsWith("Failed to save the imported notes: "),
+             qPrintable(result.error));
+    // Nothing stays: no rows, and no file that only the lost rows named.
+    QVERIFY(store.state.notes()->listAll().isEmpty());
+    QVERIFY(store.state.notebooks()->listAll().isEmpty());
+    QVERIFY(store.attachmentFiles().isEmpty());
+    // One refresh per list, and the store takes the next import normally.
+    QCOMPARE(notesSpy.count(), 1);
+    QCOMPARE(notebooksSpy.count(), 1);
+    QVERIFY(store.exec("DROP TRIGGER audit_notes"));
+    const ImportResult again = importJex(write("again.jex", tar), &store.state);
+    QCOMPARE(again.imported, 2);
+    QCOMPARE(again.attachments, 1);
+    QCOMPARE(store.attachmentFiles().size(), 1);
+    QCOMPARE(notesSpy.count(), 2);
 }
 
 QTEST_MAIN(TestJexImport)
