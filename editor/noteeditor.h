@@ -176,6 +176,9 @@ private:
     void toggleBlockProperty(int property);
     void toggleList(const QString &kind);
     void mergeInline(const QTextCharFormat &format);
+    // Inserts a row or column at the caret's cell plus `offset`.
+    void insertTableLine(bool column, int offset);
+    void removeTableLine(bool column);
 
     bool isEditorShortcut(const QKeyEvent *event) const;
     static bool isWindowShortcut(const QKeyEvent *event);

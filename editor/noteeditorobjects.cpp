@@ -182,58 +182,64 @@ void NoteEditor::insertTable(int rows, int columns, bool headerRow)
     updateFormatState();
 }
 
-void NoteEditor::insertRowAbove()
+void NoteEditor::insertTableLine(bool column, int offset)
 {
     QTextTable *table = textCursor().currentTable();
-    if (table)
-        table->insertRows(table->cellAt(textCursor()).row(), 1);
+    if (!table)
+        return;
+    const QTextTableCell cell = table->cellAt(textCursor());
+    if (column)
+        table->insertColumns(cell.column() + offset, 1);
+    else
+        table->insertRows(cell.row() + offset, 1);
+}
+
+void NoteEditor::removeTableLine(bool column)
+{
+    QTextTable *table = textCursor().currentTable();
+    if (!table)
+        return;
+    // Removing the last row or column removes the table.
+    if ((column ? table->columns() : table->rows()) <= 1) {
+        deleteTable();
+        return;
+    }
+    const QTextTableCell cell = table->cellAt(textCursor());
+    if (column)
+        table->removeColumns(cell.column(), 1);
+    else
+        table->removeRows(cell.row(), 1);
+    updateFormatState();
+}
+
+void NoteEditor::insertRowAbove()
+{
+    insertTableLine(false, 0);
 }
 
 void NoteEditor::insertRowBelow()
 {
-    QTextTable *table = textCursor().currentTable();
-    if (table)
-        table->insertRows(table->cellAt(textCursor()).row() + 1, 1);
+    insertTableLine(false, 1);
 }
 
 void NoteEditor::insertColumnBefore()
 {
-    QTextTable *table = textCursor().currentTable();
-    if (table)
-        table->insertColumns(table->cellAt(textCursor()).column(), 1);
+    insertTableLine(true, 0);
 }
 
 void NoteEditor::insertColumnAfter()
 {
-    QTextTable *table = textCursor().currentTable();
-    if (table)
-        table->insertColumns(table->cellAt(textCursor()).column() + 1, 1);
+    insertTableLine(true, 1);
 }
 
 void NoteEditor::deleteRow()
 {
-    QTextTable *table = textCursor().currentTable();
-    if (!table)
-        return;
-    if (table->rows() <= 1) {
-        deleteTable();
-        return;
-    }
-    table->removeRows(table->cellAt(textCursor()).row(), 1);
-    updateFormatState();
+    removeTableLine(false);
 }
 
 void NoteEditor::deleteColumn()
 {
-    QTextTable *table = textCursor().currentTable();
-    if (!table)
-        return;
-    if (table->columns() <= 1) {
-        deleteTable();
-        return;
-    }
-    table->removeColumns(table->cellAt(textCursor()).column(), 1);
-    updateFormatState();
+    removeTableLine(true);
 }
 
 void NoteEditor::deleteTable()
@@ -657,37 +663,21 @@ QMenu *NoteEditor::createEditorContextMenu(const QPoint &viewportPos)
     }
     if (textCursor().currentTable()) {
         auto *menu = new QMenu(this);
-        connect(menu->addAction(tr("Insert Row Above")),
-                &QAction::triggered,
-                this,
-                &NoteEditor::insertRowAbove);
-        connect(menu->addAction(tr("Insert Row Below")),
-                &QAction::triggered,
-                this,
-                &NoteEditor::insertRowBelow);
-        menu->addSeparator();
-        connect(menu->addAction(tr("Insert Column Before")),
-                &QAction::triggered,
-                this,
-                &NoteEditor::insertColumnBefore);
-        connect(menu->addAction(tr("Insert Column After")),
-                &QAction::triggered,
-                this,
-                &NoteEditor::insertColumnAfter);
-        menu->addSeparator();
-        connect(menu->addAction(tr("Delete Row")),
-                &QAction::triggered,
-                this,
-                &NoteEditor::deleteRow);
-        connect(menu->addAction(tr("Delete Column")),
-                &QAction::triggered,
-                this,
-                &NoteEditor::deleteColumn);
-        menu->addSeparator();
-        connect(menu->addAction(tr("Delete Table")),
-                &QAction::triggered,
-                this,
-                &NoteEditor::deleteTable);
+        // Groups of entries, a separator between groups.
+        const QList<QList<std::pair<QString, void (NoteEditor::*)()>>>
+            groups{{{tr("Insert Row Above"), &NoteEditor::insertRowAbove},
+                    {tr("Insert Row Below"), &NoteEditor::insertRowBelow}},
+                   {{tr("Insert Column Before"), &NoteEditor::insertColumnBefore},
+                    {tr("Insert Column After"), &NoteEditor::insertColumnAfter}},
+                   {{tr("Delete Row"), &NoteEditor::deleteRow},
+                    {tr("Delete Column"), &NoteEditor::deleteColumn}},
+                   {{tr("Delete Table"), &NoteEditor::deleteTable}}};
+        for (const auto &group : groups) {
+            if (!menu->isEmpty())
+                menu->addSeparator();
+            for (const auto &[text, call] : group)
+                connect(menu->addAction(text), &QAction::triggered, this, call);
+        }
         return menu;
     }
     return nullptr;

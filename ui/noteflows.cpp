@@ -99,13 +99,18 @@ bool saveNoteBody(NoteRepository *notes, const QString &noteId, const QString &j
     auto note = notes->get(noteId);
     if (!note || sameDeltaBody(note->body, json))
         return false;
+    return writeNoteBody(notes, *note, json);
+}
+
+bool writeNoteBody(NoteRepository *notes, Note &note, const QString &json)
+{
     const QDateTime now = QDateTime::currentDateTimeUtc();
-    note->body = json;
-    note->updatedAt = now;
-    note->modifiedAt = now;
-    note->version += 1;
-    note->syncStatus = SyncStatus::Pending;
-    return notes->update(*note);
+    note.body = json;
+    note.updatedAt = now;
+    note.modifiedAt = now;
+    note.version += 1;
+    note.syncStatus = SyncStatus::Pending;
+    return notes->update(note);
 }
 
 bool snapshotNoteBody(NoteRepository *notes,
@@ -242,4 +247,21 @@ void writeExport(QWidget *parent,
         statusBar->showMessage(trText("Exported to %1").arg(path), 3000);
     else
         QMessageBox::warning(parent, trText("Export Failed"), result.error);
+}
+
+void runNoteExport(QWidget *parent,
+                   StatusBar *statusBar,
+                   const Note &note,
+                   AttachmentRepository *attachments,
+                   const ExportFormatChooser &chooseFormat,
+                   const SaveNameChooser &chooseSaveName)
+{
+    const std::optional<ExportChoice> choice = chooseFormat();
+    if (!choice)
+        return;
+    const QString path = chooseSaveName(trText("Export Note"),
+                                        exportProposedName(note, *choice),
+                                        exportFilter(*choice));
+    if (!path.isEmpty())
+        writeExport(parent, statusBar, note, path, *choice, attachments);
 }

@@ -2,6 +2,7 @@
 
 #include <QString>
 
+#include <functional>
 #include <optional>
 
 #include "document/converters.h"
@@ -31,6 +32,10 @@ QString notebookName(NotebookRepository *notebooks, const QString &notebookId);
 // apart text runs of equal attributes that the other joins (bodies from
 // imports, sync or older saves need not be in the editor's form).
 bool sameDeltaBody(const QString &a, const QString &b);
+
+// Writes json as the body of a fetched note unconditionally: times now,
+// version up, pending. True when the repository stored it.
+bool writeNoteBody(NoteRepository *notes, Note &note, const QString &json);
 
 // Writes json as the note's body when it differs from the stored one: times
 // now, version up, pending. True only when the note was written.
@@ -76,3 +81,15 @@ void writeExport(QWidget *parent,
                  const QString &path,
                  const ExportChoice &choice,
                  AttachmentRepository *attachments);
+
+// The export flow of a window for a fetched note: the format, the file, then
+// the write. The choosers are the window's own, so tests can answer them.
+using ExportFormatChooser = std::function<std::optional<ExportChoice>()>;
+using SaveNameChooser
+    = std::function<QString(const QString &title, const QString &proposed, const QString &filter)>;
+void runNoteExport(QWidget *parent,
+                   StatusBar *statusBar,
+                   const Note &note,
+                   AttachmentRepository *attachments,
+                   const ExportFormatChooser &chooseFormat,
+                   const SaveNameChooser &chooseSaveName);

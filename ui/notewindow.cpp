@@ -325,15 +325,15 @@ void NoteWindow::exportNote()
     const auto note = m_state->notes()->get(m_noteId);
     if (!note)
         return;
-    const std::optional<ExportChoice> choice = chooseExport();
-    if (!choice)
-        return;
-    const QString path = chooseSaveFileName(tr("Export Note"),
-                                            exportProposedName(*note, *choice),
-                                            exportFilter(*choice));
-    if (path.isEmpty())
-        return;
-    writeExport(this, m_statusBar, *note, path, *choice, m_state->attachments());
+    runNoteExport(
+        this,
+        m_statusBar,
+        *note,
+        m_state->attachments(),
+        [this] { return chooseExport(); },
+        [this](const QString &title, const QString &proposed, const QString &filter) {
+            return chooseSaveFileName(title, proposed, filter);
+        });
 }
 
 void NoteWindow::printNote()

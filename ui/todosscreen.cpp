@@ -3,10 +3,10 @@
 #include "app/appstate.h"
 #include "document/taskextraction.h"
 #include "storage/noterepository.h"
+#include "ui/noteflows.h"
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDateTime>
 #include <QHBoxLayout>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -186,13 +186,7 @@ void TodosScreen::onItemChanged(QListWidgetItem *item)
                                                checked);
     if (body.isEmpty() || body == note->body)
         return;
-    const QDateTime now = QDateTime::currentDateTimeUtc();
-    note->body = body;
-    note->updatedAt = now;
-    note->modifiedAt = now;
-    note->version += 1;
-    note->syncStatus = SyncStatus::Pending;
-    if (!m_state->notes()->update(*note))
+    if (!writeNoteBody(m_state->notes(), *note, body))
         return;
     item->setData(CompletedRole, checked);
     emit m_state->noteUpdatedExternally(noteId, this);

@@ -4,13 +4,13 @@
 #include "editor/noteeditor.h"
 #include "storage/noterepository.h"
 #include "storage/snapshotrepository.h"
+#include "ui/noteflows.h"
 
 #include <QHBoxLayout>
 #include <QListWidget>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QSplitter>
-#include <QUuid>
 #include <QVBoxLayout>
 
 VersionHistoryDialog::VersionHistoryDialog(AppState *state, const QString &noteId, QWidget *parent)
@@ -103,15 +103,7 @@ bool VersionHistoryDialog::saveSnapshot()
     if (!m_state || !m_state->notes() || !m_state->snapshots())
         return false;
     const std::optional<Note> note = m_state->notes()->get(m_noteId);
-    if (!note)
-        return false;
-    Snapshot snapshot;
-    snapshot.id = QUuid::createUuid().toString(QUuid::WithoutBraces);
-    snapshot.noteId = note->id;
-    snapshot.version = note->version;
-    snapshot.body = note->body;
-    snapshot.createdAt = QDateTime::currentDateTimeUtc();
-    return m_state->snapshots()->insert(snapshot);
+    return note && snapshotNoteBody(m_state->notes(), m_state->snapshots(), m_noteId, note->body);
 }
 
 void VersionHistoryDialog::restoreSelected()
@@ -140,13 +132,7 @@ void VersionHistoryDialog::restoreSelected()
     // throw it away, so it does not go ahead.
     if (!saveSnapshot())
         return;
-    const QDateTime now = QDateTime::currentDateTimeUtc();
-    note->body = snapshot->body;
-    note->updatedAt = now;
-    note->modifiedAt = now;
-    note->version += 1;
-    note->syncStatus = SyncStatus::Pending;
-    if (!m_state->notes()->update(*note))
+    if (!writeNoteBody(m_state->notes(), *note, snapshot->body))
         return;
     emit m_state->noteUpdatedExternally(m_noteId, this);
     reload();
