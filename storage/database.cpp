@@ -168,6 +168,8 @@ bool Database::endBatch(QString *error)
     if (m_batchTransaction) {
         if (committed && !m_db.commit()) {
             m_batchFailure = m_db.lastError().text();
+            if (m_batchFailure.trimmed().isEmpty())
+                m_batchFailure = QStringLiteral("commit failed");
             committed = false;
         }
         if (!committed)
@@ -175,7 +177,7 @@ bool Database::endBatch(QString *error)
     }
     m_batchTransaction = false;
     if (!committed) {
-        qCWarning(lcStorage).noquote() << "Batch rolled back:" << m_batchFailure;
+        qCWarning(lcStorage).noquote() << "Batch not committed:" << m_batchFailure;
         if (error)
             *error = m_batchFailure;
     }
