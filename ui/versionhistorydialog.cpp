@@ -28,6 +28,9 @@ VersionHistoryDialog::VersionHistoryDialog(AppState *state, const QString &noteI
     auto *leftLayout = new QVBoxLayout(left);
     leftLayout->setContentsMargins(0, 0, 0, 0);
     m_list = new QListWidget(left);
+    // The hint of an empty history is longer than the pane is wide.
+    m_list->setWordWrap(true);
+    m_list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     leftLayout->addWidget(m_list, 1);
     auto *buttons = new QHBoxLayout;
     m_save = new QPushButton(tr("Save Snapshot Now"), left);
@@ -41,6 +44,7 @@ VersionHistoryDialog::VersionHistoryDialog(AppState *state, const QString &noteI
     if (m_state)
         m_preview->setAttachmentRepository(m_state->attachments());
     m_preview->setReadOnly(true);
+    clearPreview();
 
     splitter->addWidget(left);
     splitter->addWidget(m_preview);
@@ -94,8 +98,15 @@ void VersionHistoryDialog::onCurrentRowChanged(int row)
         m_preview->loadNote(QStringLiteral("preview"), snapshot->body, false);
         m_preview->setReadOnly(true);
     } else {
-        m_preview->clearNote();
+        clearPreview();
     }
+}
+
+void VersionHistoryDialog::clearPreview()
+{
+    m_preview->clearNote();
+    // The editor's own hint speaks of creating notes, which the preview cannot.
+    m_preview->setPlaceholderText(QString());
 }
 
 bool VersionHistoryDialog::saveSnapshot()

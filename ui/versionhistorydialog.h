@@ -25,6 +25,7 @@ public:
 
 private:
     void onCurrentRowChanged(int row);
+    void clearPreview();
     // Stores the note's current body as a snapshot; false when that failed.
     bool saveSnapshot();
     void restoreSelected();

@@ -83,6 +83,10 @@ void TestVersionHistory::emptyHistoryShowsHint()
              QString("No snapshots yet. Press Ctrl+S to save one."));
     QVERIFY(!dialog->restoreButton()->isEnabled());
     QVERIFY(dialog->preview()->isReadOnly());
+    // The hint wraps inside the pane, and the empty preview does not offer
+    // the editor's "press Ctrl+N" hint.
+    QVERIFY(dialog->snapshotList()->wordWrap());
+    QCOMPARE(dialog->preview()->placeholderText(), QString());
     dialog->close();
     QTRY_VERIFY(dialog.isNull()); // deleted when closed
 }
