@@ -294,9 +294,20 @@ static void applyLinkChoice(QTextCursor &cursor,
         cursor.mergeCharFormat(link);
         return;
     }
-    QTextCharFormat format = cursor.charFormat();
+    const QTextCharFormat before = cursor.charFormat();
+    QTextCharFormat format = before;
     format.merge(link);
     cursor.insertText(choice.text.isEmpty() ? choice.url : choice.text, format);
+    // What is typed right after the new link is plain text again, not more
+    // of the link.
+    QTextCharFormat after = before;
+    if (after.isAnchor()) {
+        after.setAnchor(false);
+        after.setAnchorHref(QString());
+        after.clearProperty(QTextFormat::TextUnderlineStyle);
+        after.clearForeground();
+    }
+    cursor.setCharFormat(after);
 }
 
 void NoteEditor::insertLink()

@@ -223,6 +223,11 @@ private slots:
         QCOMPARE(range.href, QStringLiteral("https://example.org/x"));
         QVERIFY(!editor.linkAt(1).found);
         QVERIFY(reloadsIdentically(editor));
+        // Typing straight after the new link does not lengthen it.
+        QTest::keyClicks(&editor, QStringLiteral(" z"));
+        const QJsonArray ops = parseArray(editor.noteJson());
+        QCOMPARE(ops.at(2), QJsonValue(textOp(QStringLiteral(" z"))));
+        QCOMPARE(editor.linkAt(5).end, 3 + 21);
     }
 
     void linkOnSelectionAndEditAndRemove()
