@@ -2,6 +2,7 @@
 
 #include "storage/database.h"
 #include "storage/note.h"
+#include "storage/noterepository.h"
 
 #include <QDateTime>
 #include <QJsonArray>
@@ -84,4 +85,26 @@ inline Note makeNote(const QString &id,
     note.updatedAt = updatedAt;
     note.modifiedAt = updatedAt;
     return note;
+}
+
+// Inserts a one-line note per id; false at the first that fails.
+inline bool insertNotes(NoteRepository &notes,
+                        const QStringList &ids,
+                        const QString &notebookId = QString())
+{
+    for (const QString &id : ids) {
+        if (!notes.insert(makeNote(id, notebookId, deltaBody({id}))))
+            return false;
+    }
+    return true;
+}
+
+// The ids of a listing, in its order.
+template<typename Item>
+QStringList idsOf(const QList<Item> &items)
+{
+    QStringList ids;
+    for (const Item &item : items)
+        ids << item.id;
+    return ids;
 }

@@ -15,15 +15,22 @@ private slots:
     void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
 
     void saveCreatesDirectoryAndReplacesContent();
-    void readOfMissingFileIsEmpty();
     void unsafeIdsNeverNameAFile_data();
     void unsafeIdsNeverNameAFile();
     void roundTripsRow();
-    void listsOldestFirst();
-    void markSyncedLeavesPending();
+    void listsOldestFirstAndMarksSynced();
     void deleteByIdWithoutFileDeletesRow();
     void deleteForNoteRemovesEach();
     void failedRowDeleteKeepsFile();
+};
+
+// A store holding the notes "n" and "other", with attachments beside it.
+struct AttachmentStore : TestStore
+{
+    AttachmentStore() { ready = ready && insertNotes(notes, {"n", "other"}); }
+
+    NoteRepository notes{&database};
+    AttachmentRepository attachments{&database, attachmentsPath()};
 };
 
 static Attachment makeAttachment(const QString &id, const QString &noteId, const char *createdAt)
@@ -46,6 +53,7 @@ void TestAttachmentRepository::saveCreatesDirectoryAndReplacesContent()
     AttachmentRepository attachments(&store.database, directory);
     QCOMPARE(attachments.filePath("abc"), directory + "/abc");
     QVERIFY(!QDir(directory).exists());
+    QVERIFY(attachments.readFile("abc").isEmpty());
 
     QVERIFY(attachments.saveFile("abc", QByteArray(1000, 'x')));
     QVERIFY(QDir(directory).exists());
@@ -56,13 +64,6 @@ void TestAttachmentRepository::saveCreatesDirectoryAndReplacesContent()
     QVERIFY(QFile::exists(directory + "/empty"));
     // Nothing but the two files is left behind.
     QCOMPARE(QDir(directory).entryList(QDir::Files | QDir::Hidden).size(), 2);
-}
-
-void TestAttachmentRepository::readOfMissingFileIsEmpty()
-{
-    TestStore store;
-    QVERIFY(store.ready);
-    AttachmentRepository attachments(&store.database, store.attachmentsPath());
     QVERIFY(attachments.readFile("nothing").isEmpty());
 }
 
@@ -92,18 +93,15 @@ void TestAttachmentRepository::unsafeIdsNeverNameAFile()
 
 void TestAttachmentRepository::roundTripsRow()
 {
-    TestStore store;
+    AttachmentStore store;
     QVERIFY(store.ready);
-    NoteRepository notes(&store.database);
-    QVERIFY(notes.insert(makeNote("n", "", deltaBody({"x"}))));
-    AttachmentRepository attachments(&store.database, store.attachmentsPath());
-    QSignalSpy changed(&attachments, &AttachmentRepository::attachmentsChanged);
+    QSignalSpy changed(&store.attachments, &AttachmentRepository::attachmentsChanged);
     Attachment attachment = makeAttachment("a", "n", "2024-01-01T00:00:00.001Z");
     attachment.sizeBytes = 5'000'000'000LL;
     attachment.syncStatus = SyncStatus::Synced;
-    QVERIFY(attachments.insert(attachment));
+    QVERIFY(store.attachments.insert(attachment));
     QCOMPARE(changed.count(), 1);
-    const std::optional<Attachment> read = attachments.get("a");
+    const std::optional<Attachment> read = store.attachments.get("a");
     QVERIFY(read);
     QCOMPARE(read->noteId, QStringLiteral("n"));
     QCOMPARE(read->filename, QStringLiteral("photo.png"));
@@ -114,68 +112,43 @@ void TestAttachmentRepository::roundTripsRow()
 
     QTest::ignoreMessage(QtWarningMsg,
                          QRegularExpression("^AttachmentRepository::insert failed: .+"));
-    QVERIFY(!attachments.insert(makeAttachment("b", "no-such-note", "2024-01-01T00:00:00.000Z")));
+    QVERIFY(
+        !store.attachments.insert(makeAttachment("b", "no-such-note", "2024-01-01T00:00:00.000Z")));
     QCOMPARE(changed.count(), 1);
 }
 
-void TestAttachmentRepository::listsOldestFirst()
+void TestAttachmentRepository::listsOldestFirstAndMarksSynced()
 {
-    TestStore store;
+    AttachmentStore store;
     QVERIFY(store.ready);
-    NoteRepository notes(&store.database);
-    QVERIFY(notes.insert(makeNote("n", "", deltaBody({"x"}))));
-    QVERIFY(notes.insert(makeNote("m", "", deltaBody({"y"}))));
-    AttachmentRepository attachments(&store.database, store.attachmentsPath());
+    AttachmentRepository &attachments = store.attachments;
     QVERIFY(attachments.insert(makeAttachment("late", "n", "2024-03-01T00:00:00.000Z")));
-    QVERIFY(attachments.insert(makeAttachment("early", "m", "2024-01-01T00:00:00.000Z")));
+    QVERIFY(attachments.insert(makeAttachment("early", "other", "2024-01-01T00:00:00.000Z")));
     QVERIFY(attachments.insert(makeAttachment("middle", "n", "2024-02-01T00:00:00.000Z")));
-    auto ids = [](const QList<Attachment> &list) {
-        QStringList result;
-        for (const Attachment &attachment : list)
-            result << attachment.id;
-        return result;
-    };
-    QCOMPARE(ids(attachments.listPending()), (QStringList{"early", "middle", "late"}));
-    QCOMPARE(ids(attachments.listForNote("n")), (QStringList{"middle", "late"}));
-}
+    QCOMPARE(idsOf(attachments.listPending()), (QStringList{"early", "middle", "late"}));
+    QCOMPARE(idsOf(attachments.listForNote("n")), (QStringList{"middle", "late"}));
 
-void TestAttachmentRepository::markSyncedLeavesPending()
-{
-    TestStore store;
-    QVERIFY(store.ready);
-    NoteRepository notes(&store.database);
-    QVERIFY(notes.insert(makeNote("n", "", deltaBody({"x"}))));
-    AttachmentRepository attachments(&store.database, store.attachmentsPath());
-    QVERIFY(attachments.insert(makeAttachment("a", "n", "2024-01-01T00:00:00.000Z")));
-    QVERIFY(attachments.insert(makeAttachment("b", "n", "2024-01-02T00:00:00.000Z")));
-    QVERIFY(attachments.markSynced("a"));
-    QCOMPARE(attachments.get("a")->syncStatus, SyncStatus::Synced);
-    QCOMPARE(attachments.listPending().size(), 1);
-    QCOMPARE(attachments.listPending().first().id, QStringLiteral("b"));
+    QVERIFY(attachments.markSynced("middle"));
+    QCOMPARE(attachments.get("middle")->syncStatus, SyncStatus::Synced);
+    QCOMPARE(idsOf(attachments.listPending()), (QStringList{"early", "late"}));
 }
 
 void TestAttachmentRepository::deleteByIdWithoutFileDeletesRow()
 {
-    TestStore store;
+    AttachmentStore store;
     QVERIFY(store.ready);
-    NoteRepository notes(&store.database);
-    QVERIFY(notes.insert(makeNote("n", "", deltaBody({"x"}))));
-    AttachmentRepository attachments(&store.database, store.attachmentsPath());
-    QVERIFY(attachments.insert(makeAttachment("a", "n", "2024-01-01T00:00:00.000Z")));
-    QSignalSpy changed(&attachments, &AttachmentRepository::attachmentsChanged);
-    QVERIFY(attachments.deleteById("a"));
+    QVERIFY(store.attachments.insert(makeAttachment("a", "n", "2024-01-01T00:00:00.000Z")));
+    QSignalSpy changed(&store.attachments, &AttachmentRepository::attachmentsChanged);
+    QVERIFY(store.attachments.deleteById("a"));
     QCOMPARE(changed.count(), 1);
-    QVERIFY(!attachments.get("a"));
+    QVERIFY(!store.attachments.get("a"));
 }
 
 void TestAttachmentRepository::deleteForNoteRemovesEach()
 {
-    TestStore store;
+    AttachmentStore store;
     QVERIFY(store.ready);
-    NoteRepository notes(&store.database);
-    QVERIFY(notes.insert(makeNote("n", "", deltaBody({"x"}))));
-    QVERIFY(notes.insert(makeNote("other", "", deltaBody({"y"}))));
-    AttachmentRepository attachments(&store.database, store.attachmentsPath());
+    AttachmentRepository &attachments = store.attachments;
     for (const QString &id : QStringList{"a1", "a2", "a3"}) {
         QVERIFY(attachments.saveFile(id, id.toUtf8()));
         QVERIFY(attachments.insert(makeAttachment(id, "n", "2024-01-01T00:00:00.000Z")));
@@ -196,11 +169,9 @@ void TestAttachmentRepository::deleteForNoteRemovesEach()
 
 void TestAttachmentRepository::failedRowDeleteKeepsFile()
 {
-    TestStore store;
+    AttachmentStore store;
     QVERIFY(store.ready);
-    NoteRepository notes(&store.database);
-    QVERIFY(notes.insert(makeNote("n", "", deltaBody({"x"}))));
-    AttachmentRepository attachments(&store.database, store.attachmentsPath());
+    AttachmentRepository &attachments = store.attachments;
     QVERIFY(attachments.saveFile("a", "precious"));
     QVERIFY(attachments.insert(makeAttachment("a", "n", "2024-01-01T00:00:00.000Z")));
     QVERIFY(store.exec("CREATE TRIGGER keep BEFORE DELETE ON attachments BEGIN "
