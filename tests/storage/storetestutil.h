@@ -15,6 +15,18 @@
 #include <QTemporaryDir>
 #include <QVariant>
 
+// The first value a query yields; invalid when it fails or yields no row.
+inline QVariant scalarIn(Database &database, const QString &sql, const QVariantList &values = {})
+{
+    QSqlQuery query(database.database());
+    query.prepare(sql);
+    for (const QVariant &value : values)
+        query.addBindValue(value);
+    if (!query.exec() || !query.next())
+        return QVariant();
+    return query.value(0);
+}
+
 // A migrated store in a temporary directory of its own.
 struct TestStore
 {
@@ -44,13 +56,7 @@ struct TestStore
 
     QVariant scalar(const QString &sql, const QVariantList &values = {})
     {
-        QSqlQuery query(database.database());
-        query.prepare(sql);
-        for (const QVariant &value : values)
-            query.addBindValue(value);
-        if (!query.exec() || !query.next())
-            return QVariant();
-        return query.value(0);
+        return scalarIn(database, sql, values);
     }
 
     QTemporaryDir dir;
