@@ -75,6 +75,15 @@ int countRows(TestStore &store, const char *table)
     return store.scalar(QStringLiteral("SELECT COUNT(*) FROM %1").arg(QLatin1String(table))).toInt();
 }
 
+// The notes another connection sees, that is the committed ones; -1 when it cannot look.
+int committedNotes(TestStore &store)
+{
+    Database other;
+    if (!other.open(store.path()))
+        return -1;
+    return scalarIn(other, QStringLiteral("SELECT COUNT(*) FROM notes")).toInt();
+}
+
 } // namespace
 
 void TestBatch::signalsHeldAndAnnouncedOncePerRepository()
@@ -140,14 +149,7 @@ void TestBatch::nestedBatchesCommitAtTheOutermostEnd()
     QVERIFY(store.database.inBatch());
     QCOMPARE(notesChanged.count(), 0);
     // Still uncommitted: a second connection does not see the rows yet.
-    {
-        Database other;
-        QVERIFY(other.open(store.path()));
-        QSqlQuery query(other.database());
-        QVERIFY(query.exec("SELECT COUNT(*) FROM notes"));
-        QVERIFY(query.next());
-        QCOMPARE(query.value(0).toInt(), 0);
-    }
+    QCOMPARE(committedNotes(store), 0);
     QVERIFY(store.database.endBatch());
     QCOMPARE(notesChanged.count(), 1);
     QCOMPARE(countRows(store, "notes"), 2);
@@ -217,12 +219,7 @@ void TestBatch::failedBatchRollsBack()
     QVERIFY(repos.notes.insert(makeNote("later", "", deltaBody({"later"}))));
     QVERIFY(store.database.endBatch());
     QCOMPARE(notesChanged.count(), 2);
-    Database other;
-    QVERIFY(other.open(store.path()));
-    QSqlQuery query(other.database());
-    QVERIFY(query.exec("SELECT COUNT(*) FROM notes"));
-    QVERIFY(query.next());
-    QCOMPARE(query.value(0).toInt(), 2);
+    QCOMPARE(committedNotes(store), 2);
 }
 
 void TestBatch::deletionsAnnouncedOnlyWhenCommitted()
@@ -230,8 +227,7 @@ void TestBatch::deletionsAnnouncedOnlyWhenCommitted()
     TestStore store;
     QVERIFY(store.ready);
     Repositories repos(store);
-    QVERIFY(repos.notes.insert(makeNote("1", "", deltaBody({"x"}))));
-    QVERIFY(repos.notes.insert(makeNote("2", "", deltaBody({"y"}))));
+    QVERIFY(insertNotes(repos.notes, {"1", "2"}));
     QSignalSpy deleted(&repos.notes, &NoteRepository::noteDeleted);
 
     store.database.beginBatch();
