@@ -2,6 +2,8 @@
 
 #include "ui/notelistdelegate.h"
 
+#include <QCursor>
+#include <QDrag>
 #include <QKeyEvent>
 #include <QMimeData>
 
@@ -162,4 +164,26 @@ QMimeData *NoteListWidget::mimeData(const QList<QListWidgetItem *> &items) const
     data->setData(QString::fromLatin1(NoteIdMimeType),
                   items.first()->data(NoteIdRole).toString().toUtf8());
     return data;
+}
+
+void NoteListWidget::startDrag(Qt::DropActions supportedActions)
+{
+    // The base class removes the dragged row itself when the drop reports a
+    // move. The store moves the note and the list is refilled while the drop
+    // runs, so that removal would take a row of the fresh list away (in All
+    // Notes the moved note would vanish from the list).
+    QListWidgetItem *item = currentItem();
+    if (!item || !item->isSelected())
+        return;
+    QMimeData *data = mimeData({item});
+    if (!data)
+        return;
+    auto *drag = new QDrag(this);
+    drag->setMimeData(data);
+    const QRect rect = visualItemRect(item);
+    if (rect.isValid()) {
+        drag->setPixmap(viewport()->grab(rect));
+        drag->setHotSpot(viewport()->mapFromGlobal(QCursor::pos()) - rect.topLeft());
+    }
+    drag->exec(supportedActions, defaultDropAction());
 }

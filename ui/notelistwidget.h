@@ -54,6 +54,7 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
     QStringList mimeTypes() const override;
     QMimeData *mimeData(const QList<QListWidgetItem *> &items) const override;
+    void startDrag(Qt::DropActions supportedActions) override;
 
 private:
     QList<Note> m_notes;
