@@ -17,6 +17,15 @@ private slots:
     void insertForMissingNoteFails();
 };
 
+// A store holding the notes "n" and "other", with snapshots beside them.
+struct SnapshotStore : TestStore
+{
+    SnapshotStore() { ready = ready && insertNotes(notes, {"n", "other"}); }
+
+    NoteRepository notes{&database};
+    SnapshotRepository snapshots{&database};
+};
+
 static Snapshot makeSnapshot(const QString &id,
                              const QString &noteId,
                              int version,
@@ -27,11 +36,9 @@ static Snapshot makeSnapshot(const QString &id,
 
 void TestSnapshotRepository::sameVersionReplacesEarlierSnapshot()
 {
-    TestStore store;
+    SnapshotStore store;
     QVERIFY(store.ready);
-    NoteRepository notes(&store.database);
-    QVERIFY(notes.insert(makeNote("n", "", deltaBody({"x"}))));
-    SnapshotRepository snapshots(&store.database);
+    SnapshotRepository &snapshots = store.snapshots;
     QVERIFY(snapshots.insert(makeSnapshot("s1", "n", 3, "first")));
     QVERIFY(snapshots.insert(makeSnapshot("s2", "n", 3, "second")));
     const QList<Snapshot> list = snapshots.listForNote("n");
@@ -43,12 +50,9 @@ void TestSnapshotRepository::sameVersionReplacesEarlierSnapshot()
 
 void TestSnapshotRepository::listsNewestVersionFirst()
 {
-    TestStore store;
+    SnapshotStore store;
     QVERIFY(store.ready);
-    NoteRepository notes(&store.database);
-    QVERIFY(notes.insert(makeNote("n", "", deltaBody({"x"}))));
-    QVERIFY(notes.insert(makeNote("other", "", deltaBody({"y"}))));
-    SnapshotRepository snapshots(&store.database);
+    SnapshotRepository &snapshots = store.snapshots;
     for (int version : {2, 9, 1, 5})
         QVERIFY(snapshots.insert(makeSnapshot("s" + QString::number(version), "n", version, "v")));
     QVERIFY(snapshots.insert(makeSnapshot("o", "other", 4, "v")));
@@ -61,11 +65,9 @@ void TestSnapshotRepository::listsNewestVersionFirst()
 
 void TestSnapshotRepository::roundTripsFields()
 {
-    TestStore store;
+    SnapshotStore store;
     QVERIFY(store.ready);
-    NoteRepository notes(&store.database);
-    QVERIFY(notes.insert(makeNote("n", "", deltaBody({"x"}))));
-    SnapshotRepository snapshots(&store.database);
+    SnapshotRepository &snapshots = store.snapshots;
     const Snapshot snapshot = makeSnapshot("s", "n", 7, "kept body");
     QVERIFY(snapshots.insert(snapshot));
     const std::optional<Snapshot> read = snapshots.get("s");
