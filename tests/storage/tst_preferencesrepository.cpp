@@ -18,8 +18,8 @@ private slots:
     void setBoolStoresDigits();
     void sameValueWritesNothing();
     void removeAlwaysAnnounces();
-    void nullValueIsPresentAndEmpty();
-    void missingKeyGivesDefaults();
+    void nullValueAndMissingKey_data();
+    void nullValueAndMissingKey();
 };
 
 void TestPreferencesRepository::getBool_data()
@@ -121,28 +121,27 @@ void TestPreferencesRepository::removeAlwaysAnnounces()
     QVERIFY(!preferences.value("restore_note_windows"));
 }
 
-void TestPreferencesRepository::nullValueIsPresentAndEmpty()
+void TestPreferencesRepository::nullValueAndMissingKey_data()
 {
-    TestStore store;
-    QVERIFY(store.ready);
-    QVERIFY(store.exec("INSERT INTO preferences (key, value) VALUES ('k', NULL)"));
-    PreferencesRepository preferences(&store.database);
-    QVERIFY(preferences.value("k"));
-    QCOMPARE(*preferences.value("k"), QString(""));
-    QCOMPARE(preferences.getString("k", "fallback"), QString(""));
-    QCOMPARE(preferences.getBool("k", true), false);
-    QCOMPARE(preferences.getInt("k", 5), 5);
+    QTest::addColumn<bool>("storedNull");
+    QTest::newRow("NULL value") << true;
+    QTest::newRow("missing key") << false;
 }
 
-void TestPreferencesRepository::missingKeyGivesDefaults()
+// A NULL value is present and reads as empty text; a missing key gives each
+// default.
+void TestPreferencesRepository::nullValueAndMissingKey()
 {
+    QFETCH(bool, storedNull);
     TestStore store;
     QVERIFY(store.ready);
+    if (storedNull)
+        QVERIFY(store.exec("INSERT INTO preferences (key, value) VALUES ('k', NULL)"));
     PreferencesRepository preferences(&store.database);
-    QVERIFY(!preferences.value("absent"));
-    QCOMPARE(preferences.getString("absent", "d"), QStringLiteral("d"));
-    QCOMPARE(preferences.getBool("absent", true), true);
-    QCOMPARE(preferences.getInt("absent", 12), 12);
+    QCOMPARE(preferences.value("k"), storedNull ? std::optional<QString>("") : std::nullopt);
+    QCOMPARE(preferences.getString("k", "fallback"), QString(storedNull ? "" : "fallback"));
+    QCOMPARE(preferences.getBool("k", true), !storedNull);
+    QCOMPARE(preferences.getInt("k", 5), 5);
 }
 
 QTEST_GUILESS_MAIN(TestPreferencesRepository)
