@@ -110,27 +110,43 @@ private slots:
         QCOMPARE(notebookChanged.count(), 0);
     }
 
-    void relaysRepositorySignals()
+    void createdNoteRelaysSignalsAndPurgesFiles()
     {
         QTemporaryDir dir;
         AppState state;
+        TestFactory factory;
         usePaths(state, dir);
+        state.setWindowFactory(&factory);
         QVERIFY(state.initialize());
         QSignalSpy notesChanged(&state, &AppState::notesChanged);
         QSignalSpy deleted(&state, &AppState::noteDeletedExternally);
-        TestFactory factory;
-        state.setWindowFactory(&factory);
-        QWidget *window = state.createNoteWindow();
-        QVERIFY(window);
+        QVERIFY(state.createNoteWindow());
         const QString id = state.openNoteWindowIds().value(0);
         QCOMPARE(notesChanged.count(), 1);
         const auto note = state.notes()->get(id);
         QVERIFY(note.has_value());
         QCOMPARE(note->body, QStringLiteral("[{\"insert\":\"\\n\"}]"));
         QCOMPARE(note->version, 1);
+
+        Attachment attachment;
+        attachment.id = QStringLiteral("att-1");
+        attachment.noteId = id;
+        attachment.filename = QStringLiteral("photo.png");
+        attachment.mimeType = QStringLiteral("image/png");
+        attachment.sizeBytes = 16;
+        attachment.createdAt = QDateTime::currentDateTimeUtc();
+        QVERIFY(state.attachments()->saveFile(attachment.id, QByteArray("not really a png")));
+        QVERIFY(state.attachments()->insert(attachment));
+        const QString stored = state.attachments()->filePath(attachment.id);
+        QVERIFY(QFile::exists(stored));
+
         QVERIFY(state.notes()->moveToTrash(id));
         QCOMPARE(deleted.count(), 1);
         QCOMPARE(deleted.at(0).at(0).toString(), id);
+        // Purging through the state's repositories takes the attachment files along.
+        QVERIFY(state.notes()->purge(id));
+        QVERIFY(!QFile::exists(stored));
+        QVERIFY(!state.notes()->get(id).has_value());
     }
 
     void noteWindowsOpenOnceAndForgetOnClose()
@@ -152,37 +168,6 @@ private slots:
 
         state.noteWindow(QStringLiteral("a"))->close();
         QTRY_COMPARE(state.openNoteWindowIds(), QStringList{QStringLiteral("b")});
-    }
-
-    void purgeRemovesAttachmentFiles()
-    {
-        QTemporaryDir dir;
-        AppState state;
-        usePaths(state, dir);
-        QVERIFY(state.initialize());
-        QSignalSpy notesChanged(&state, &AppState::notesChanged);
-        state.setCurrentNotebookId(QString());
-        TestFactory factory;
-        state.setWindowFactory(&factory);
-        QVERIFY(state.createNoteWindow());
-        const QString noteId = state.openNoteWindowIds().value(0);
-
-        Attachment attachment;
-        attachment.id = QStringLiteral("att-1");
-        attachment.noteId = noteId;
-        attachment.filename = QStringLiteral("photo.png");
-        attachment.mimeType = QStringLiteral("image/png");
-        attachment.sizeBytes = 16;
-        attachment.createdAt = QDateTime::currentDateTimeUtc();
-        QVERIFY(state.attachments()->saveFile(attachment.id, QByteArray("not really a png")));
-        QVERIFY(state.attachments()->insert(attachment));
-        const QString stored = state.attachments()->filePath(attachment.id);
-        QVERIFY(QFile::exists(stored));
-
-        QVERIFY(state.notes()->moveToTrash(noteId));
-        QVERIFY(state.notes()->purge(noteId));
-        QVERIFY(!QFile::exists(stored));
-        QVERIFY(!state.notes()->get(noteId).has_value());
     }
 };
 
