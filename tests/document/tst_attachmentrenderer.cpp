@@ -60,6 +60,20 @@ private:
         return embedCharFormat(kind, value);
     }
 
+    // What the renderer draws for the attachment `id` in `rect` on a canvas
+    // of `canvasSize` filled with `background`.
+    QImage drawn(const QString &id, const QRectF &rect, const QSize &canvasSize, QColor background)
+    {
+        AttachmentRenderer renderer(m_attachments);
+        QTextDocument document;
+        QImage canvas(canvasSize, QImage::Format_ARGB32);
+        canvas.fill(background);
+        QPainter painter(&canvas);
+        renderer.drawObject(&painter, rect, &document, 0, objectFormat(attachmentEmbedKind(), id));
+        painter.end();
+        return canvas;
+    }
+
     static void setWindowColour(const QColor &colour)
     {
         QPalette palette = QGuiApplication::palette();
@@ -109,8 +123,8 @@ private slots:
         QTest::newRow("bare id") << attachment << "small" << QSizeF(400, 304);
         QTest::newRow("image embed of an attachment")
             << imageEmbedKind() << "velmora-notes://attachment/small" << QSizeF(400, 304);
-        QTest::newRow("missing record") << attachment << "velmora-notes://attachment/gone"
-                                        << chipSize(QStringLiteral("Attachment"), 200);
+        QTest::newRow("missing record")
+            << attachment << "velmora-notes://attachment/gone" << QSizeF(200, 36);
         QTest::newRow("undecodable image") << attachment << "velmora-notes://attachment/broken"
                                            << chipSize(QStringLiteral("broken.png"), 200);
         QTest::newRow("file") << attachment << "velmora-notes://attachment/pdf"
@@ -130,11 +144,6 @@ private slots:
     {
         AttachmentRenderer renderer(m_attachments);
         QTextDocument document;
-        const QSizeF missing = renderer.intrinsicSize(&document,
-                                                      0,
-                                                      objectFormat(attachmentEmbedKind(),
-                                                                   QStringLiteral("gone")));
-        QCOMPARE(missing, QSizeF(200, 36));
         const QString longName = QString(80, QLatin1Char('n')) + QStringLiteral(".txt");
         const QSizeF wide = renderer.intrinsicSize(&document,
                                                    0,
@@ -171,17 +180,7 @@ private slots:
 
     void drawsImageAtItsSize()
     {
-        AttachmentRenderer renderer(m_attachments);
-        QTextDocument document;
-        QImage canvas(600, 400, QImage::Format_ARGB32);
-        canvas.fill(Qt::white);
-        QPainter painter(&canvas);
-        renderer.drawObject(&painter,
-                            QRectF(10, 10, 400, 304),
-                            &document,
-                            0,
-                            objectFormat(attachmentEmbedKind(), QStringLiteral("small")));
-        painter.end();
+        const QImage canvas = drawn("small", QRectF(10, 10, 400, 304), QSize(600, 400), Qt::white);
         QCOMPARE(canvas.pixelColor(12, 12), QColor(Qt::blue));
         QCOMPARE(canvas.pixelColor(409, 309), QColor(Qt::blue));
         QCOMPARE(canvas.pixelColor(411, 200), QColor(Qt::white));
@@ -200,17 +199,7 @@ private slots:
     {
         QFETCH(QColor, window);
         setWindowColour(window);
-        AttachmentRenderer renderer(m_attachments);
-        QTextDocument document;
-        QImage canvas(300, 60, QImage::Format_ARGB32);
-        canvas.fill(Qt::magenta);
-        QPainter painter(&canvas);
-        renderer.drawObject(&painter,
-                            QRectF(0, 0, 200, 36),
-                            &document,
-                            0,
-                            objectFormat(attachmentEmbedKind(), QStringLiteral("gone")));
-        painter.end();
+        const QImage canvas = drawn("gone", QRectF(0, 0, 200, 36), QSize(300, 60), Qt::magenta);
         QTEST(canvas.pixelColor(5, 17), "fill");
         // The bottom 2 pixels stay outside the chip.
         QCOMPARE(canvas.pixelColor(100, 35), QColor(Qt::magenta));
@@ -218,33 +207,18 @@ private slots:
 
     void missingRecordChipSaysAttachment()
     {
-        AttachmentRenderer renderer(m_attachments);
-        QTextDocument document;
         const QRectF rect(0, 0, 200, 36);
-        QImage drawn(200, 36, QImage::Format_ARGB32);
-        drawn.fill(Qt::white);
-        QPainter painter(&drawn);
-        renderer.drawObject(&painter,
-                            rect,
-                            &document,
-                            0,
-                            objectFormat(attachmentEmbedKind(), QStringLiteral("gone")));
-        painter.end();
-        QImage expected(200, 36, QImage::Format_ARGB32);
-        expected.fill(Qt::white);
-        QPainter expectedPainter(&expected);
-        paintChip(&expectedPainter,
-                  rect,
-                  QStringLiteral("\U0001F4CE"),
-                  QStringLiteral("Attachment"));
-        expectedPainter.end();
-        QCOMPARE(drawn, expected);
-        QImage other(200, 36, QImage::Format_ARGB32);
-        other.fill(Qt::white);
-        QPainter otherPainter(&other);
-        paintChip(&otherPainter, rect, QStringLiteral("\U0001F4CE"), QStringLiteral("Other"));
-        otherPainter.end();
-        QVERIFY(drawn != other);
+        const QImage drawnChip = drawn("gone", rect, QSize(200, 36), Qt::white);
+        auto chip = [&](const QString &label) {
+            QImage image(200, 36, QImage::Format_ARGB32);
+            image.fill(Qt::white);
+            QPainter painter(&image);
+            paintChip(&painter, rect, QStringLiteral("\U0001F4CE"), label);
+            painter.end();
+            return image;
+        };
+        QCOMPARE(drawnChip, chip(QStringLiteral("Attachment")));
+        QVERIFY(drawnChip != chip(QStringLiteral("Other")));
     }
 
     void otherObjectsHaveAPainter()
