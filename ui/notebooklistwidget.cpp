@@ -7,6 +7,7 @@
 #include <QDragMoveEvent>
 #include <QDropEvent>
 #include <QMimeData>
+#include <QMouseEvent>
 
 namespace {
 
@@ -101,6 +102,17 @@ void NotebookListWidget::setNotebooks(const QList<Notebook> &notebooks,
 
     setCurrentRow(rowToSelect);
     blockSignals(wasBlocked);
+}
+
+void NotebookListWidget::mousePressEvent(QMouseEvent *event)
+{
+    // A right click only asks for the context menu; moving the selection
+    // would mark a notebook whose notes the list does not show.
+    if (event->button() == Qt::RightButton) {
+        event->accept();
+        return;
+    }
+    QListWidget::mousePressEvent(event);
 }
 
 void NotebookListWidget::dragEnterEvent(QDragEnterEvent *event)

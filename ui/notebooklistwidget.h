@@ -47,6 +47,7 @@ signals:
     void noteDroppedOnNotebook(const QString &noteId, const QString &targetNotebookId);
 
 protected:
+    void mousePressEvent(QMouseEvent *event) override;
     void dragEnterEvent(QDragEnterEvent *event) override;
     void dragMoveEvent(QDragMoveEvent *event) override;
     void dropEvent(QDropEvent *event) override;

@@ -9,6 +9,7 @@
 #include "ui/relativetime.h"
 #include "ui/statusbar.h"
 
+#include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QLocale>
 #include <QMimeData>
@@ -294,6 +295,20 @@ void TstNoteList::sidebarClicksAndDropRules()
     click(0);
     QCOMPARE(notebook.count(), 1);
     QCOMPARE(notebook.first().first().toString(), QStringLiteral("n1"));
+    // A right click asks for the menu and leaves the selection where it is.
+    QSignalSpy menu(&sidebar, &NotebookListWidget::notebookContextMenuRequested);
+    const QPoint boxCentre = sidebar.visualItemRect(sidebar.item(1)).center();
+    const int rowBefore = sidebar.currentRow();
+    QVERIFY(rowBefore != 1);
+    QTest::mousePress(sidebar.viewport(), Qt::RightButton, {}, boxCentre);
+    QTest::mouseRelease(sidebar.viewport(), Qt::RightButton, {}, boxCentre);
+    QContextMenuEvent request(QContextMenuEvent::Mouse,
+                              boxCentre,
+                              sidebar.viewport()->mapToGlobal(boxCentre));
+    QCoreApplication::sendEvent(sidebar.viewport(), &request);
+    QCOMPARE(sidebar.currentRow(), rowBefore);
+    QCOMPARE(menu.count(), 1);
+    QCOMPARE(menu.first().first().toString(), QStringLiteral("n1"));
     QCOMPARE(trash.count(), 1);
     QCOMPARE(create.count(), 1);
     QCOMPARE(all.count(), 1);
