@@ -1,7 +1,10 @@
 #pragma once
 
 // Builders for the archives the interchange tests feed in: a small tar
-// writer (with room for damaged headers) and file helpers.
+// writer (with room for damaged headers), a ZIP of given entries and file
+// helpers.
+
+#include "interchange/zipwriter.h"
 
 #include <QByteArray>
 #include <QDir>
@@ -78,4 +81,21 @@ inline QByteArray readBytes(const QString &path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Writes a ZIP of (name, content) pairs, names ending in "/" as folders;
+// false when any step fails.
+inline bool writeZip(const QString &path, const QList<QPair<QString, QByteArray>> &entries)
+{
+    ZipWriter writer;
+    if (!writer.open(path))
+        return false;
+    for (const auto &entry : entries) {
+        const bool added = entry.first.endsWith(QLatin1Char('/'))
+                               ? writer.addDirectory(entry.first)
+                               : writer.addFile(entry.first, entry.second);
+        if (!added)
+            return false;
+    }
+    return writer.commit();
 }

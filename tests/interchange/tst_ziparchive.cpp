@@ -139,12 +139,7 @@ void TestZipArchive::infoZipUnzipReadsOurArchive()
     QTemporaryDir dir;
     const QString zip = dir.filePath(QStringLiteral("ours.zip"));
     const QByteArray text = QByteArray("line\n").repeated(5000);
-    ZipWriter writer;
-    QVERIFY(writer.open(zip));
-    QVERIFY(writer.addDirectory(QStringLiteral("notebooks")));
-    QVERIFY(writer.addFile(QStringLiteral("notes/n1.json"), text));
-    QVERIFY(writer.addFile(QStringLiteral("manifest.json"), "{}"));
-    QVERIFY(writer.commit());
+    QVERIFY(writeZip(zip, {{"notebooks/", {}}, {"notes/n1.json", text}, {"manifest.json", "{}"}}));
 
     QProcess test;
     test.start(QStringLiteral("unzip"), {QStringLiteral("-t"), zip});
@@ -255,12 +250,11 @@ void TestZipArchive::bombsStopped()
 
     QTemporaryDir dir;
     const QString zip = dir.filePath(QStringLiteral("bomb.zip"));
-    ZipWriter writer;
-    QVERIFY(writer.open(zip));
     const QByteArray zeros(entryMegabytes * 1024 * 1024, '\0');
+    QList<QPair<QString, QByteArray>> files;
     for (int i = 0; i < entries; ++i)
-        QVERIFY(writer.addFile(QStringLiteral("z%1").arg(i), zeros));
-    QVERIFY(writer.commit());
+        files.append({QStringLiteral("z%1").arg(i), zeros});
+    QVERIFY(writeZip(zip, files));
 
     ExtractionLimits limits;
     limits.maxEntryBytes = maxEntry;
@@ -286,10 +280,7 @@ void TestZipArchive::lyingSizesStopped()
     // An entry of 16 MiB whose headers claim 1000 bytes.
     QTemporaryDir dir;
     const QString zip = dir.filePath(QStringLiteral("liar.zip"));
-    ZipWriter writer;
-    QVERIFY(writer.open(zip));
-    QVERIFY(writer.addFile(QStringLiteral("liar"), QByteArray(16 * 1024 * 1024, 'A')));
-    QVERIFY(writer.commit());
+    QVERIFY(writeZip(zip, {{"liar", QByteArray(16 * 1024 * 1024, 'A')}}));
     QByteArray bytes = readBytes(zip);
     const quint32 real = 16 * 1024 * 1024;
     int patched = 0;
@@ -322,10 +313,7 @@ void TestZipArchive::freeSpaceChecked()
 {
     QTemporaryDir dir;
     const QString zip = dir.filePath(QStringLiteral("small.zip"));
-    ZipWriter writer;
-    QVERIFY(writer.open(zip));
-    QVERIFY(writer.addFile(QStringLiteral("a"), "a"));
-    QVERIFY(writer.commit());
+    QVERIFY(writeZip(zip, {{"a", "a"}}));
     ExtractionLimits limits;
     limits.diskReserveBytes = std::numeric_limits<qint64>::max() / 2;
     QTemporaryDir base;
@@ -338,11 +326,7 @@ void TestZipArchive::badInputsRefused()
 {
     QTemporaryDir dir;
     const QString zip = dir.filePath(QStringLiteral("ok.zip"));
-    ZipWriter writer;
-    QVERIFY(writer.open(zip));
-    QVERIFY(writer.addFile(QStringLiteral("a.txt"), QByteArray(200000, 'a')));
-    QVERIFY(writer.addFile(QStringLiteral("b.txt"), "b"));
-    QVERIFY(writer.commit());
+    QVERIFY(writeZip(zip, {{"a.txt", QByteArray(200000, 'a')}, {"b.txt", "b"}}));
 
     const QByteArray whole = readBytes(zip);
     const QString truncated = dir.filePath(QStringLiteral("truncated.zip"));
@@ -414,10 +398,7 @@ void TestZipArchive::keepInMemory()
 
     // The budgets hold for entries read into memory too.
     const QString bomb = dir.filePath(QStringLiteral("membomb.zip"));
-    ZipWriter writer;
-    QVERIFY(writer.open(bomb));
-    QVERIFY(writer.addFile(QStringLiteral("notes/z.json"), QByteArray(8 * 1024 * 1024, ' ')));
-    QVERIFY(writer.commit());
+    QVERIFY(writeZip(bomb, {{"notes/z.json", QByteArray(8 * 1024 * 1024, ' ')}}));
     ExtractionLimits limits;
     limits.maxEntryBytes = 1024 * 1024;
     QTemporaryDir base2;
