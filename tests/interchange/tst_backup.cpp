@@ -54,19 +54,10 @@ private:
     {
         return QJsonDocument::fromJson(readBytes(path)).object();
     }
-    // An archive from (name, content) pairs; names ending in "/" are folders.
-    static QString zipOf(const QString &path, const QList<QPair<QString, QByteArray>> &entries)
+    // The archive file of a note made as above.
+    static QByteArray noteFile(const QString &id, const QString &text)
     {
-        ZipWriter writer;
-        writer.open(path);
-        for (const auto &entry : entries) {
-            if (entry.first.endsWith(QLatin1Char('/')))
-                writer.addDirectory(entry.first);
-            else
-                writer.addFile(entry.first, entry.second);
-        }
-        writer.commit();
-        return path;
+        return QJsonDocument(noteToJson(makeNote(id, QString(), text))).toJson();
     }
 };
 
@@ -188,9 +179,8 @@ void TestBackup::noManifestChangesNothing()
 {
     TestStore target;
     QVERIFY(target.open());
-    const QByteArray note = QJsonDocument(noteToJson(makeNote("n", "", "x"))).toJson();
-    const QString zip = zipOf(target.dir.filePath("nomanifest.zip"),
-                              {{"notes/n.json", note}, {"attachments/a", "a"}});
+    const QString zip = target.dir.filePath("nomanifest.zip");
+    QVERIFY(writeZip(zip, {{"notes/n.json", noteFile("n", "x")}, {"attachments/a", "a"}}));
     const ImportResult result = restoreBackup(zip, &target.state);
     QCOMPARE(result.errors, 1);
     QCOMPARE(result.error, QStringLiteral("No manifest.json found"));
@@ -214,12 +204,12 @@ void TestBackup::badRecordFilesCounted()
     QFETCH(QByteArray, content);
     TestStore target;
     QVERIFY(target.open());
-    const QByteArray good = QJsonDocument(noteToJson(makeNote("good", "", "fine"))).toJson();
-    const QString zip = zipOf(target.dir.filePath("bad.zip"),
-                              {{"manifest.json", "{}"},
-                               {"notes/good.json", good},
-                               {"notes/bad.json", content},
-                               {"notebooks/bad.json", content}});
+    const QString zip = target.dir.filePath("bad.zip");
+    QVERIFY(writeZip(zip,
+                     {{"manifest.json", "{}"},
+                      {"notes/good.json", noteFile("good", "fine")},
+                      {"notes/bad.json", content},
+                      {"notebooks/bad.json", content}}));
     const ImportResult result = restoreBackup(zip, &target.state);
     QCOMPARE(result.imported, 1);
     QCOMPARE(result.errors, 2);
@@ -233,11 +223,11 @@ void TestBackup::failedInsertCountedAsError()
     QVERIFY(target.open());
     QVERIFY(target.exec("CREATE TRIGGER refuse BEFORE INSERT ON notes WHEN NEW.id = 'boom' "
                         "BEGIN SELECT RAISE(ABORT, 'refused'); END"));
-    const QString zip
-        = zipOf(target.dir.filePath("fail.zip"),
-                {{"manifest.json", "{}"},
-                 {"notes/boom.json", QJsonDocument(noteToJson(makeNote("boom", "", "x"))).toJson()},
-                 {"notes/ok.json", QJsonDocument(noteToJson(makeNote("ok", "", "y"))).toJson()}});
+    const QString zip = target.dir.filePath("fail.zip");
+    QVERIFY(writeZip(zip,
+                     {{"manifest.json", "{}"},
+                      {"notes/boom.json", noteFile("boom", "x")},
+                      {"notes/ok.json", noteFile("ok", "y")}}));
     const ImportResult result = restoreBackup(zip, &target.state);
     QCOMPARE(result.imported, 1);
     QCOMPARE(result.errors, 1);
@@ -249,13 +239,14 @@ void TestBackup::hostileArchiveStaysInside()
 {
     TestStore target;
     QVERIFY(target.open());
-    const QString zip = zipOf(target.dir.filePath("hostile.zip"),
-                              {{"manifest.json", "{}"},
-                               {"../escaped.json", "{}"},
-                               {"attachments/../../escaped-attachment", "x"},
-                               {"attachments/sub/", {}},
-                               {"attachments/sub/nested", "nested"},
-                               {"attachments/plain", "plain"}});
+    const QString zip = target.dir.filePath("hostile.zip");
+    QVERIFY(writeZip(zip,
+                     {{"manifest.json", "{}"},
+                      {"../escaped.json", "{}"},
+                      {"attachments/../../escaped-attachment", "x"},
+                      {"attachments/sub/", {}},
+                      {"attachments/sub/nested", "nested"},
+                      {"attachments/plain", "plain"}}));
     const ImportResult result = restoreBackup(zip, &target.state);
     QCOMPARE(result.errors, 0);
     QCOMPARE(target.attachmentFiles(), QStringList({"plain"}));
@@ -275,7 +266,7 @@ void TestBackup::infoZipBackupRestores()
     put("manifest.json", "{\"version\": 1}");
     put("notebooks/nb.json", QJsonDocument(notebookToJson(makeNotebook("nb", "Home"))).toJson());
     put("notes/a.json", QJsonDocument(noteToJson(makeNote("a", "nb", "First"))).toJson());
-    put("notes/b.json", QJsonDocument(noteToJson(makeNote("b", "", "Second"))).toJson());
+    put("notes/b.json", noteFile("b", "Second"));
     put("attachments/file-1", QByteArray(50000, 'f'));
 
     QTemporaryDir out;
