@@ -70,9 +70,8 @@ private slots:
     void parseTime();
     void parseItem();
     void resourceLookupOrder();
-    void unreadableArchives_data();
-    void unreadableArchives();
-    void damagedTailKeepsEarlierNotes();
+    void damagedArchives_data();
+    void damagedArchives();
     void failedCommitKeepsNothing();
 
 private:
@@ -295,36 +294,39 @@ void TestJexImport::resourceLookupOrder()
     QCOMPARE(findResourceData(blobs, "", "png"), QByteArray());
 }
 
-void TestJexImport::unreadableArchives_data()
+void TestJexImport::damagedArchives_data()
 {
     QTest::addColumn<QByteArray>("bytes");
-    QTest::newRow("empty file") << QByteArray();
-    QTest::newRow("only end blocks") << tarEnd();
-    QTest::newRow("garbage") << QByteArray("not a tar archive").repeated(100);
-    QTest::newRow("oversized first entry") << tarHeader("n.md", 1 << 30) + QByteArray(512, 'x');
+    QTest::addColumn<int>("imported");
+    QTest::addColumn<QString>("error");
+    const QString unreadable = QStringLiteral("Failed to read archive or archive is empty");
+    QTest::newRow("empty file") << QByteArray() << 0 << unreadable;
+    QTest::newRow("only end blocks") << tarEnd() << 0 << unreadable;
+    QTest::newRow("garbage") << QByteArray("not a tar archive").repeated(100) << 0 << unreadable;
+    QTest::newRow("oversized first entry")
+        << tarHeader("n.md", 1 << 30) + QByteArray(512, 'x') << 0 << unreadable;
+    // A cut-off entry after a whole one loses only itself.
+    QTest::newRow("damaged tail") << tarEntry("n.md",
+                                              noteItem("12121212121212121212121212121212",
+                                                       "Kept",
+                                                       "text",
+                                                       ""))
+                                         + tarHeader("cut.md", 5000) + QByteArray(100, 'c')
+                                  << 1 << QString();
 }
 
-void TestJexImport::unreadableArchives()
+void TestJexImport::damagedArchives()
 {
     QFETCH(QByteArray, bytes);
+    QFETCH(int, imported);
+    QFETCH(QString, error);
     TestStore store;
     QVERIFY(store.open());
-    const ImportResult result = importJex(write("bad.jex", bytes), &store.state);
-    QCOMPARE(result.errors, 1);
-    QCOMPARE(result.error, QStringLiteral("Failed to read archive or archive is empty"));
-    QVERIFY(store.state.notes()->listAll().isEmpty());
-}
-
-void TestJexImport::damagedTailKeepsEarlierNotes()
-{
-    const QByteArray tar = tarEntry("n.md",
-                                    noteItem("12121212121212121212121212121212", "Kept", "text", ""))
-                           + tarHeader("cut.md", 5000) + QByteArray(100, 'c');
-    TestStore store;
-    QVERIFY(store.open());
-    const ImportResult result = importJex(write("cut.jex", tar), &store.state);
-    QCOMPARE(result.imported, 1);
-    QCOMPARE(result.errors, 0);
+    const ImportResult result = importJex(write("damaged.jex", bytes), &store.state);
+    QCOMPARE(result.imported, imported);
+    QCOMPARE(result.errors, error.isEmpty() ? 0 : 1);
+    QCOMPARE(result.error, error);
+    QCOMPARE(store.state.notes()->listAll().size(), imported);
 }
 
 void TestJexImport::failedCommitKeepsNothing()
