@@ -94,14 +94,7 @@ void MainWindow::saveCurrentNote()
 
 void MainWindow::snapshotIfChanged()
 {
-    const QString noteId = m_editor->currentNoteId();
-    if (noteId.isEmpty() || m_editor->isReadOnly() || m_loadedContent.isEmpty())
-        return;
-    const QString json = m_editor->noteJson();
-    if (json.isEmpty() || sameDeltaBody(json, m_loadedContent))
-        return;
-    if (snapshotNoteBody(m_state->notes(), m_state->snapshots(), noteId, json))
-        m_loadedContent = json;
+    snapshotEditorIfChanged(m_editor, m_state->notes(), m_state->snapshots(), m_loadedContent);
 }
 
 void MainWindow::checkExternalChange()
@@ -199,11 +192,9 @@ void MainWindow::moveSelectedNoteToTrash(bool confirm)
     if (noteId.isEmpty())
         return;
     if (confirm) {
-        const auto note = m_state->notes()->get(noteId);
-        QString name = note ? note->title() : QString();
-        if (name.isEmpty())
-            name = tr("this note");
-        if (askQuestion(tr("Move to Trash"), tr("Move \"%1\" to Trash?").arg(name), QMessageBox::No)
+        if (askQuestion(tr("Move to Trash"),
+                        trashQuestion(m_state->notes(), noteId),
+                        QMessageBox::No)
             != QMessageBox::Yes)
             return;
     }

@@ -1,6 +1,7 @@
 #include "ui/noteflows.h"
 
 #include "document/converters.h"
+#include "editor/noteeditor.h"
 #include "storage/notebookrepository.h"
 #include "storage/noterepository.h"
 #include "storage/snapshotrepository.h"
@@ -264,4 +265,28 @@ void runNoteExport(QWidget *parent,
                                         exportFilter(*choice));
     if (!path.isEmpty())
         writeExport(parent, statusBar, note, path, *choice, attachments);
+}
+
+void snapshotEditorIfChanged(const NoteEditor *editor,
+                             NoteRepository *notes,
+                             SnapshotRepository *snapshots,
+                             QString &loadedContent)
+{
+    const QString noteId = editor->currentNoteId();
+    if (noteId.isEmpty() || editor->isReadOnly() || loadedContent.isEmpty())
+        return;
+    const QString json = editor->noteJson();
+    if (json.isEmpty() || sameDeltaBody(json, loadedContent))
+        return;
+    if (snapshotNoteBody(notes, snapshots, noteId, json))
+        loadedContent = json;
+}
+
+QString trashQuestion(NoteRepository *notes, const QString &noteId)
+{
+    const auto note = notes->get(noteId);
+    QString name = note ? note->title() : QString();
+    if (name.isEmpty())
+        name = trText("this note");
+    return trText("Move \"%1\" to Trash?").arg(name);
 }

@@ -9,6 +9,7 @@
 
 class AttachmentRepository;
 class NotebookRepository;
+class NoteEditor;
 class NoteRepository;
 class QTextDocument;
 class QWidget;
@@ -46,6 +47,17 @@ bool snapshotNoteBody(NoteRepository *notes,
                       SnapshotRepository *snapshots,
                       const QString &noteId,
                       const QString &json);
+
+// The snapshot rule of a window on close and note switch: when the editor's
+// text differs from loadedContent, snapshot it and make it the new
+// loadedContent. Nothing for an empty, read-only or never-loaded editor.
+void snapshotEditorIfChanged(const NoteEditor *editor,
+                             NoteRepository *notes,
+                             SnapshotRepository *snapshots,
+                             QString &loadedContent);
+
+// "Move \"%1\" to Trash?" with the note's display title, or "this note".
+QString trashQuestion(NoteRepository *notes, const QString &noteId);
 
 // The clipboard forms of a stored note.
 void copyNoteAsMarkdown(const Note &note);

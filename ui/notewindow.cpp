@@ -293,23 +293,13 @@ void NoteWindow::saveNote()
 
 void NoteWindow::snapshotIfChanged()
 {
-    if (m_editor->currentNoteId().isEmpty() || m_editor->isReadOnly() || m_loadedContent.isEmpty())
-        return;
-    const QString json = m_editor->noteJson();
-    if (json.isEmpty() || sameDeltaBody(json, m_loadedContent))
-        return;
-    if (snapshotNoteBody(m_state->notes(), m_state->snapshots(), m_editor->currentNoteId(), json))
-        m_loadedContent = json;
+    snapshotEditorIfChanged(m_editor, m_state->notes(), m_state->snapshots(), m_loadedContent);
 }
 
 void NoteWindow::moveToTrash(bool confirm)
 {
     if (confirm) {
-        const auto note = m_state->notes()->get(m_noteId);
-        QString name = note ? note->title() : QString();
-        if (name.isEmpty())
-            name = tr("this note");
-        if (askQuestion(tr("Move to Trash"), tr("Move \"%1\" to Trash?").arg(name))
+        if (askQuestion(tr("Move to Trash"), trashQuestion(m_state->notes(), m_noteId))
             != QMessageBox::Yes)
             return;
     }
