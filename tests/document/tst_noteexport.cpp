@@ -38,12 +38,11 @@ private slots:
     void exportFileName();
     void exportsTextFormats_data();
     void exportsTextFormats();
-    void reportsUnwritableTextFile();
+    void reportsUnwritablePath_data();
+    void reportsUnwritablePath();
     void reportsFullDisk_data();
     void reportsFullDisk();
     void exportsPdf();
-    void reportsUnwritablePdf_data();
-    void reportsUnwritablePdf();
 
 private:
     QTemporaryDir m_dir;
@@ -127,16 +126,30 @@ void TestNoteExport::exportsTextFormats()
     QCOMPARE(QString::fromUtf8(readAll(path)), expected);
 }
 
-void TestNoteExport::reportsUnwritableTextFile()
+void TestNoteExport::reportsUnwritablePath_data()
 {
-    const QString path = m_dir.filePath("missing-folder/note.md");
+    QTest::addColumn<int>("format");
+    QTest::addColumn<QString>("relativePath");
+    QTest::newRow("markdown, missing folder") << int(ExportFormat::Markdown) << "missing/note.md";
+    QTest::newRow("markdown, path is a folder") << int(ExportFormat::Markdown) << "folder.md";
+    QTest::newRow("pdf, missing folder") << int(ExportFormat::Pdf) << "missing/note.pdf";
+    QTest::newRow("pdf, path is a folder") << int(ExportFormat::Pdf) << "folder.pdf";
+}
+
+void TestNoteExport::reportsUnwritablePath()
+{
+    QFETCH(int, format);
+    QFETCH(QString, relativePath);
+    QVERIFY(QDir(m_dir.path()).mkpath("folder.md") && QDir(m_dir.path()).mkpath("folder.pdf"));
+    const QString path = m_dir.filePath(relativePath);
     const ExportResult result = exportNote(noteWith("n1", deltaText("x\n")),
                                            path,
-                                           ExportFormat::Markdown);
+                                           ExportFormat(format));
     QVERIFY(!result.ok);
+    QCOMPARE(result.path, QString());
     QVERIFY2(result.error.startsWith("Failed to write file: "), qPrintable(result.error));
     QVERIFY(result.error.size() > QString("Failed to write file: ").size());
-    QVERIFY(!QFile::exists(path));
+    QVERIFY(!QFileInfo(path).isFile());
 }
 
 void TestNoteExport::reportsFullDisk_data()
@@ -183,25 +196,6 @@ void TestNoteExport::exportsPdf()
     for (const char *word : {"Quarterly", "Marmalade", "inventory", "Zucchini", "Quince"})
         QVERIFY2(text.contains(word),
                  qPrintable(QStringLiteral("%1 missing from: %2").arg(word, text)));
-}
-
-void TestNoteExport::reportsUnwritablePdf_data()
-{
-    QTest::addColumn<QString>("relativePath");
-    QTest::newRow("missing folder") << QString("missing-folder/note.pdf");
-    QTest::newRow("path is a folder") << QString("folder.pdf");
-}
-
-void TestNoteExport::reportsUnwritablePdf()
-{
-    QFETCH(QString, relativePath);
-    QVERIFY(QDir(m_dir.path()).mkpath("folder.pdf"));
-    const ExportResult result = exportNote(noteWith("n1", deltaText("x\n")),
-                                           m_dir.filePath(relativePath),
-                                           ExportFormat::Pdf);
-    QVERIFY(!result.ok);
-    QCOMPARE(result.path, QString());
-    QVERIFY2(result.error.startsWith("Failed to write file: "), qPrintable(result.error));
 }
 
 QTEST_MAIN(TestNoteExport)
