@@ -179,6 +179,8 @@ private:
     // Inserts a row or column at the caret's cell plus `offset`.
     void insertTableLine(bool column, int offset);
     void removeTableLine(bool column);
+    // Runs the link dialog for the cursor's selection and applies the answer.
+    void askAndApplyLink(QTextCursor cursor, const QString &title, const QString &url);
 
     bool isEditorShortcut(const QKeyEvent *event) const;
     static bool isWindowShortcut(const QKeyEvent *event);

@@ -314,9 +314,13 @@ void NoteEditor::insertLink()
 {
     if (isReadOnly())
         return;
-    QTextCursor cursor = textCursor();
+    askAndApplyLink(textCursor(), tr("Insert Link"), QStringLiteral("https://"));
+}
+
+void NoteEditor::askAndApplyLink(QTextCursor cursor, const QString &title, const QString &url)
+{
     const QString selected = cursor.selectedText();
-    const LinkChoice choice = askLink(tr("Insert Link"), selected, QStringLiteral("https://"));
+    const LinkChoice choice = askLink(title, selected, url);
     // A link needs somewhere to go.
     if (!choice.accepted || choice.url.isEmpty())
         return;
@@ -335,15 +339,7 @@ void NoteEditor::editLink(const LinkRange &range)
     cursor.setPosition(range.start);
     cursor.setPosition(range.end, QTextCursor::KeepAnchor);
     setTextCursor(cursor);
-    const QString selected = cursor.selectedText();
-    const LinkChoice choice = askLink(tr("Edit Link"), selected, range.href);
-    if (!choice.accepted || choice.url.isEmpty())
-        return;
-    cursor.beginEditBlock();
-    applyLinkChoice(cursor, selected, choice);
-    cursor.endEditBlock();
-    setTextCursor(cursor);
-    updateFormatState();
+    askAndApplyLink(cursor, tr("Edit Link"), range.href);
 }
 
 void NoteEditor::removeLink(const LinkRange &range)

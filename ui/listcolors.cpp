@@ -1,6 +1,9 @@
 #include "ui/listcolors.h"
 
+#include <QPainter>
+#include <QPainterPath>
 #include <QPalette>
+#include <QPen>
 
 ListColors listColors(const QPalette &palette)
 {
@@ -24,4 +27,28 @@ ListColors listColors(const QPalette &palette)
         c.secondary = c.text.darker(140);
     }
     return c;
+}
+
+void strokeGridPath(QPainter *painter,
+                    const QRectF &square,
+                    const QPainterPath &path,
+                    const QColor &color,
+                    const QPainterPath &filled)
+{
+    painter->save();
+    painter->translate(square.topLeft());
+    const qreal scale = square.width() / 24.0;
+    painter->scale(scale, scale);
+    QPen pen(color, 1.5 / scale);
+    pen.setCapStyle(Qt::RoundCap);
+    pen.setJoinStyle(Qt::RoundJoin);
+    painter->setPen(pen);
+    painter->setBrush(Qt::NoBrush);
+    painter->drawPath(path);
+    if (!filled.isEmpty()) {
+        painter->setPen(Qt::NoPen);
+        painter->setBrush(color);
+        painter->drawPath(filled);
+    }
+    painter->restore();
 }

@@ -71,22 +71,7 @@ void drawIcon(QPainter *painter, const QRectF &square, int kind, bool shared, co
         path.moveTo(14, 10);
         path.lineTo(14, 17);
     }
-    painter->save();
-    painter->translate(square.topLeft());
-    const qreal scale = square.width() / 24.0;
-    painter->scale(scale, scale);
-    QPen pen(color, 1.5 / scale);
-    pen.setCapStyle(Qt::RoundCap);
-    pen.setJoinStyle(Qt::RoundJoin);
-    painter->setPen(pen);
-    painter->setBrush(Qt::NoBrush);
-    painter->drawPath(path);
-    if (!filled.isEmpty()) {
-        painter->setPen(Qt::NoPen);
-        painter->setBrush(color);
-        painter->drawPath(filled);
-    }
-    painter->restore();
+    strokeGridPath(painter, square, path, color, filled);
 }
 
 } // namespace

@@ -62,16 +62,7 @@ void drawBadge(QPainter *painter, const QRectF &square, int kind, const QColor &
         path.moveTo(12, 16.5);
         path.lineTo(12, 17);
     }
-    painter->save();
-    painter->translate(square.topLeft());
-    painter->scale(square.width() / 24.0, square.height() / 24.0);
-    QPen pen(color, 1.5 * 24.0 / square.width());
-    pen.setCapStyle(Qt::RoundCap);
-    pen.setJoinStyle(Qt::RoundJoin);
-    painter->setPen(pen);
-    painter->setBrush(Qt::NoBrush);
-    painter->drawPath(path);
-    painter->restore();
+    strokeGridPath(painter, square, path, color, QPainterPath());
 }
 
 } // namespace
