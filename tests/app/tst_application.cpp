@@ -62,6 +62,8 @@ class TestApplication : public QObject
     Q_OBJECT
 
 private:
+    QTemporaryDir m_socketDir;
+
     static QStringList args(std::initializer_list<const char *> extra)
     {
         QStringList list{QStringLiteral("velmora-notes")};
@@ -75,6 +77,10 @@ private slots:
     {
         QStandardPaths::setTestModeEnabled(true);
         qputenv("QT_QPA_PLATFORM", "offscreen");
+        // The instance socket lives in the temporary folder: a private one keeps
+        // a running copy of the app from answering for these launches.
+        QVERIFY(m_socketDir.isValid());
+        qputenv("TMPDIR", m_socketDir.path().toLocal8Bit());
     }
 
     void identityFontsAndIcon()
