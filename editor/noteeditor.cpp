@@ -153,6 +153,9 @@ void NoteEditor::loadNote(const QString &noteId, const QString &json, bool force
     m_loading = false;
     m_saved = true;
     moveCursor(QTextCursor::Start);
+    // Making the caret visible in a viewport that is not laid out yet scrolls
+    // part of the first line away; a freshly loaded note starts at its top.
+    verticalScrollBar()->setValue(0);
     setUpdatesEnabled(true);
 
     emit savedStateChanged(true);

@@ -3,6 +3,7 @@
 #include "editortestsupport.h"
 
 #include <QElapsedTimer>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTextBlock>
@@ -31,6 +32,27 @@ class TestNoteEditor : public QObject
 
 private slots:
     void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
+
+    void noteLoadedBeforeShowingStartsAtTop()
+    {
+        // A window loads its note while still at its first, tiny size; the
+        // note must not stay scrolled past the top of its first heading.
+        QWidget window;
+        auto *editor = new NoteEditor(&window);
+        editor->resize(100, 30);
+        QString json = QStringLiteral(
+            R"([{"insert":"Title"},{"insert":"\n","attributes":{"header":1}})");
+        for (int i = 0; i < 40; ++i)
+            json += QStringLiteral(R"(,{"insert":"line %1\n"})").arg(i);
+        json += QStringLiteral("]");
+        editor->loadNote(QStringLiteral("n1"), json);
+        editor->resize(600, 400);
+        window.resize(600, 400);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QCOMPARE(editor->verticalScrollBar()->value(), 0);
+        QCOMPARE(editor->textCursor().position(), 0);
+    }
 
     void startsEmptyAndReadOnly()
     {
