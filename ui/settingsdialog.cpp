@@ -87,6 +87,12 @@ SettingsDialog::SettingsDialog(AppState *state, QWidget *parent)
             m_pages,
             &QStackedWidget::setCurrentIndex);
     m_categories->setCurrentRow(0);
+    // A click below the last category would clear the selection while its
+    // page stays shown; the shown page keeps its row marked.
+    connect(m_categories, &QListWidget::itemSelectionChanged, this, [this] {
+        if (m_categories->selectedItems().isEmpty() && m_categories->currentItem())
+            m_categories->currentItem()->setSelected(true);
+    });
 
     applyCategoryStyle();
     if (m_state && m_state->themeManager()) {

@@ -92,6 +92,18 @@ void TestSettingsDialog::categoriesAndPages()
     list->setCurrentRow(2);
     QCOMPARE(pages->currentIndex(), 2);
     QVERIFY(pages->currentWidget()->findChild<QCheckBox *>("closeToTrayCheck"));
+
+    // A click on the empty space below the categories keeps the shown page's
+    // row selected.
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    const QRect last = list->visualItemRect(list->item(list->count() - 1));
+    QTest::mouseClick(list->viewport(),
+                      Qt::LeftButton,
+                      {},
+                      QPoint(last.center().x(), last.bottom() + 60));
+    QCOMPARE(pages->currentIndex(), 2);
+    QVERIFY(list->item(2)->isSelected());
 }
 
 void TestSettingsDialog::controlsWriteStraightToPreferences()
