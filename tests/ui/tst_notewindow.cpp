@@ -10,9 +10,9 @@
 #include "ui/uiwindowfactory.h"
 
 #include <QAction>
-#include <QPushButton>
 #include <QLabel>
 #include <QPointer>
+#include <QPushButton>
 #include <QTest>
 #include <QToolButton>
 
