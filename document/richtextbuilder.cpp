@@ -190,6 +190,8 @@ static bool buildTable(BuildState &state,
                 cellFormat = headerCellCharFormat();
             }
             QTextCursor cellCursor = cell.firstCursorPosition();
+            // What is typed into an empty header cell is bold, as in a new table.
+            cellCursor.mergeBlockCharFormat(cellFormat);
             fillCell(cellCursor, c < row.size() ? row.at(c) : QJsonValue(), cellFormat);
         }
     }
@@ -255,13 +257,16 @@ static void flushLine(BuildState &state, const QJsonObject &blockAttributes)
 void buildDocument(QTextDocument *document, const QList<DeltaOp> &ops)
 {
     document->clear();
-    if (ops.isEmpty())
-        return;
 
     BuildState state;
     state.document = document;
     state.cursor = QTextCursor(document);
     state.cursor.beginEditBlock();
+    // An empty note still has its one paragraph to type in, spaced as that
+    // paragraph will be once saved and reloaded; each line of a note sets
+    // its own format over this.
+    restyleBlock(state.cursor);
+    state.cursor.setBlockCharFormat(bodyCharFormat());
     for (const DeltaOp &op : ops) {
         if (op.type == DeltaOp::InsertEmbed) {
             state.pending.append({true, QString(), op.embed, op.attributes});

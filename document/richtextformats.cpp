@@ -222,6 +222,30 @@ void applyBlockStyle(QTextBlockFormat &format)
     }
 }
 
+static bool showsPicture(const QTextBlock &block)
+{
+    for (auto it = block.begin(); !it.atEnd(); ++it) {
+        // Text typed right after a picture inherits its embed properties, but
+        // only the object character itself is the picture.
+        const QTextCharFormat format = it.fragment().charFormat();
+        const QString kind = format.stringProperty(EmbedKindProperty);
+        if (format.objectType() != QTextFormat::NoObject
+            && (kind == attachmentEmbedKind() || kind == imageEmbedKind()))
+            return true;
+    }
+    return false;
+}
+
+void restyleBlock(QTextCursor &cursor)
+{
+    QTextBlockFormat format = cursor.blockFormat();
+    applyBlockStyle(format);
+    if (showsPicture(cursor.block()))
+        format.setLineHeight(0, QTextBlockFormat::SingleHeight);
+    if (format != cursor.blockFormat())
+        cursor.setBlockFormat(format);
+}
+
 QTextCharFormat blockCharFormat(const QTextBlockFormat &format)
 {
     const int level = format.intProperty(HeadingLevelProperty);
@@ -417,8 +441,12 @@ QTextTable *insertTableWithSpacers(QTextCursor &cursor,
         const QTextBlock before = document->findBlock(table->firstPosition()).previous();
         const QTextBlock after = document->findBlock(table->lastPosition()).next();
         for (const QTextBlock &block : {before, after}) {
-            if (block.isValid() && !block.blockFormat().hasProperty(PreexistingBlockMarkProperty))
+            if (block.isValid() && !block.blockFormat().hasProperty(PreexistingBlockMarkProperty)) {
                 setBlockMark(document, block, TableSpacerProperty, true);
+                // Typing into the spacer makes it a paragraph like any other.
+                QTextCursor spacer(block);
+                restyleBlock(spacer);
+            }
         }
     }
     for (const QTextBlock &block : marked)

@@ -86,6 +86,12 @@ QTextBlockFormat blockFormatFromAttributes(const QJsonObject &blockAttributes);
 // Margins, line height and background of the block's style (heading, code
 // block, quotation or paragraph).
 void applyBlockStyle(QTextBlockFormat &format);
+// Gives the cursor's block the spacing that loading gives a line of its kind:
+// the block style of its properties, and single line height while it shows a
+// picture. Edits that make or split paragraphs call it, since the new block
+// otherwise keeps whatever the text edit gave it and the note would look
+// different once reloaded.
+void restyleBlock(QTextCursor &cursor);
 // The character format a line of this block style starts from: heading font,
 // monospace for code blocks, else the body font.
 QTextCharFormat blockCharFormat(const QTextBlockFormat &format);

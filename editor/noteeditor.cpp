@@ -581,9 +581,11 @@ void NoteEditor::insertDivider()
     cursor.movePosition(QTextCursor::EndOfBlock);
     // A rule stands on a plain line of its own, never inside a list or heading.
     cursor.insertBlock(QTextBlockFormat(), QTextCharFormat());
+    restyleBlock(cursor);
     cursor.insertText(QString(QChar::ObjectReplacementCharacter),
                       embedCharFormat(dividerEmbedKind(), QStringLiteral("hr")));
     cursor.insertBlock(QTextBlockFormat(), QTextCharFormat());
+    restyleBlock(cursor);
     cursor.endEditBlock();
     setTextCursor(cursor);
     updateFormatState();

@@ -184,6 +184,9 @@ private:
 
     bool isEditorShortcut(const QKeyEvent *event) const;
     static bool isWindowShortcut(const QKeyEvent *event);
+    void handleKeyPress(QKeyEvent *event);
+    void restyleParagraphsAtCaret();
+    bool breakEmptyParagraph();
     bool handleListEnter(QKeyEvent *event);
     bool handleListBackspace();
     bool handleTableTab(bool backwards);

@@ -68,12 +68,63 @@ bool NoteEditor::isWindowShortcut(const QKeyEvent *event)
     return false;
 }
 
+static bool isParagraphBreakKey(const QKeyEvent *event)
+{
+    const int key = event->key();
+    return (key == Qt::Key_Return || key == Qt::Key_Enter)
+           && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+}
+
 void NoteEditor::keyPressEvent(QKeyEvent *event)
 {
     if (isReadOnly()) {
         QTextEdit::keyPressEvent(event);
         return;
     }
+    if (!isParagraphBreakKey(event)) {
+        handleKeyPress(event);
+        return;
+    }
+    // One undo step for the break and the spacing put back after it (the
+    // text edit records a list item's break as two).
+    QTextCursor edit(document());
+    edit.beginEditBlock();
+    handleKeyPress(event);
+    restyleParagraphsAtCaret();
+    edit.endEditBlock();
+    ensureCursorVisible();
+}
+
+// The text edit gives the paragraphs an Enter makes formats of its own (list
+// items lose their margins, the line after a picture keeps its single line
+// height); they get the spacing that reloading the note would give them.
+void NoteEditor::restyleParagraphsAtCaret()
+{
+    const QTextBlock current = textCursor().block();
+    for (const QTextBlock &block : {current.previous(), current, current.next()}) {
+        QTextCursor cursor(block);
+        // Table cells keep the plain paragraphs they are built with.
+        if (block.isValid() && !cursor.currentTable())
+            restyleBlock(cursor);
+    }
+}
+
+// An Enter in an empty paragraph breaks it like any other: the text edit
+// would instead reset its format to a bare one, swallowing the keystroke and
+// dropping the paragraph's spacing.
+bool NoteEditor::breakEmptyParagraph()
+{
+    QTextCursor cursor = textCursor();
+    if (cursor.hasSelection() || !cursor.block().text().isEmpty() || cursor.currentTable()
+        || isListItem(cursor.block()))
+        return false;
+    cursor.insertBlock(cursor.blockFormat(), cursor.charFormat());
+    setTextCursor(cursor);
+    return true;
+}
+
+void NoteEditor::handleKeyPress(QKeyEvent *event)
+{
     const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
     const int key = event->key();
     const QTextCursor cursor = textCursor();
@@ -84,6 +135,10 @@ void NoteEditor::keyPressEvent(QKeyEvent *event)
             event->accept();
             return;
         }
+    }
+    if (isParagraphBreakKey(event) && breakEmptyParagraph()) {
+        event->accept();
+        return;
     }
     if (key == Qt::Key_Backspace && modifiers == Qt::NoModifier && !cursor.hasSelection()) {
         if (handleListBackspace()) {

@@ -464,6 +464,7 @@ bool NoteEditor::insertAttachmentFromPath(const QString &path)
     blockFormat.setLineHeight(0, QTextBlockFormat::SingleHeight);
     cursor.setBlockFormat(blockFormat);
     cursor.insertBlock(QTextBlockFormat(), QTextCharFormat());
+    restyleBlock(cursor);
     cursor.endEditBlock();
     setTextCursor(cursor);
     return true;

@@ -305,6 +305,55 @@ private slots:
         QVERIFY(document.delta().isEmpty());
     }
 
+    // Paragraphs that hold no line of the note (the only one of an empty
+    // note, the spacers around a table) are spaced like body paragraphs, so
+    // what is typed into them looks as it will after a reload.
+    void linelessParagraphsHaveBodySpacing_data()
+    {
+        QTest::addColumn<QString>("body");
+        QTest::addColumn<QString>("written");
+        const QString empty = json("[{'insert':'\\n'}]");
+        QTest::newRow("empty body") << QString() << empty;
+        QTest::newRow("empty array") << QStringLiteral("[]") << empty;
+        QTest::newRow("table only")
+            << json("[{'insert':{'table':'{`cells`:[[`c`]]}'}},{'insert':'\\n'}]")
+            << json("[{'insert':{'table':'{`cells`:[[[{`insert`:`c`}]]],`hasHeader`:true}'}},"
+                    "{'insert':'\\n'}]");
+    }
+
+    void linelessParagraphsHaveBodySpacing()
+    {
+        QFETCH(QString, body);
+        QFETCH(QString, written);
+        DeltaDocument document;
+        document.loadJson(body);
+        for (const QTextBlock &block :
+             {document.textDocument()->firstBlock(), document.textDocument()->lastBlock()}) {
+            const QTextBlockFormat format = block.blockFormat();
+            QCOMPARE(format.bottomMargin(), 8.0);
+            QCOMPARE(format.lineHeight(), 150.0);
+            QCOMPARE(format.lineHeightType(), int(QTextBlockFormat::ProportionalHeight));
+            QCOMPARE(block.charFormat().font().pixelSize(), 16);
+        }
+        // Nothing of that is written.
+        QCOMPARE(document.toJson(), written);
+    }
+
+    void emptyHeaderCellTypesBold()
+    {
+        DeltaDocument document;
+        document.loadJson(
+            json("[{'insert':{'table':'{`cells`:[[``,`h`],[`b`]]}'}},{'insert':'\\n'}]"));
+        QTextCursor cursor(document.textDocument());
+        cursor.movePosition(QTextCursor::NextBlock);
+        QTextTable *table = cursor.currentTable();
+        QVERIFY(table);
+        QTextCursor cell = table->cellAt(0, 0).firstCursorPosition();
+        cell.insertText(QStringLiteral("typed"));
+        QCOMPARE(formatAt(cell.block(), 0).fontWeight(), 700);
+        QVERIFY(table->cellAt(1, 1).firstCursorPosition().blockCharFormat().fontWeight() < 700);
+    }
+
     void loadingIsSilentAndNotUndoable()
     {
         DeltaDocument document;
