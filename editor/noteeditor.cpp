@@ -427,7 +427,12 @@ void NoteEditor::applyBlockCharFormat(QTextCursor &cursor,
     for (auto it = block.begin(); !it.atEnd(); ++it) {
         const QTextFragment fragment = it.fragment();
         const QTextCharFormat old = fragment.charFormat();
-        if (old.objectType() != QTextFormat::NoObject || old.hasProperty(EmbedKindProperty))
+        // Text typed right after an object inherits its embed properties but
+        // is text all the same.
+        const bool objectCharacters = fragment.text().count(QChar::ObjectReplacementCharacter)
+                                      == fragment.text().size();
+        if (old.objectType() != QTextFormat::NoObject
+            || (old.hasProperty(EmbedKindProperty) && objectCharacters))
             continue;
         QTextCharFormat replacement = format;
         if (old.isAnchor() && !old.anchorHref().isEmpty()) {
@@ -477,6 +482,8 @@ void NoteEditor::setHeading(int level)
             charFormat = bodyCharFormat();
         }
         cursor.setBlockFormat(format);
+        // A picture line keeps its single line height, as when loaded.
+        restyleBlock(cursor);
         applyBlockCharFormat(cursor, block, charFormat);
     });
     edit.endEditBlock();
@@ -508,6 +515,7 @@ void NoteEditor::toggleBlockProperty(int property)
         }
         applyBlockStyle(format);
         cursor.setBlockFormat(format);
+        restyleBlock(cursor);
         applyBlockCharFormat(cursor, block, blockCharFormat(format));
     });
     edit.endEditBlock();

@@ -178,6 +178,34 @@ private slots:
         QCOMPARE(paragraphLooks(editor.document()), paragraphLooks(reloaded.textDocument()));
     }
 
+    // A block operation on a line with a picture and text typed after it
+    // gives the same look as loading that line.
+    void blockOperationsOnPictureLines_data()
+    {
+        QTest::addColumn<int>("heading"); // 0: toggle the quotation instead
+        QTest::newRow("heading") << 1;
+        QTest::newRow("quotation") << 0;
+    }
+
+    void blockOperationsOnPictureLines()
+    {
+        QFETCH(int, heading);
+        ScriptedEditor editor;
+        showEditor(editor,
+                   json("[{'insert':'x'},{'insert':{'velmora-notes-attachment':'abc'}},"
+                        "{'insert':'\\n'}]"));
+        editor.moveCursor(QTextCursor::End);
+        QTest::keyClicks(&editor, QStringLiteral("typed"));
+        if (heading)
+            editor.setHeading(heading);
+        else
+            editor.toggleBlockquote();
+        QVERIFY(reloadsIdentically(editor));
+        DeltaDocument reloaded;
+        reloaded.loadJson(editor.noteJson());
+        QCOMPARE(paragraphLooks(editor.document()), paragraphLooks(reloaded.textDocument()));
+    }
+
     // The spacing put back after an Enter is part of that Enter for undo.
     void enterIsUndoneInOneStep_data()
     {
