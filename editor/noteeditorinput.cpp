@@ -111,13 +111,24 @@ void NoteEditor::restyleParagraphsAtCaret()
 
 // An Enter in an empty paragraph breaks it like any other: the text edit
 // would instead reset its format to a bare one, swallowing the keystroke and
-// dropping the paragraph's spacing.
+// dropping the paragraph's spacing. An empty heading or quotation line ends
+// that style instead, the way an empty list item ends its list; code blocks
+// keep their blank lines.
 bool NoteEditor::breakEmptyParagraph()
 {
     QTextCursor cursor = textCursor();
     if (cursor.hasSelection() || !cursor.block().text().isEmpty() || cursor.currentTable()
         || isListItem(cursor.block()))
         return false;
+    const QTextBlockFormat format = cursor.blockFormat();
+    if (format.intProperty(HeadingLevelProperty) > 0) {
+        setHeading(0);
+        return true;
+    }
+    if (format.boolProperty(BlockquoteProperty)) {
+        toggleBlockquote();
+        return true;
+    }
     cursor.insertBlock(cursor.blockFormat(), cursor.charFormat());
     setTextCursor(cursor);
     return true;

@@ -4,6 +4,8 @@
 #include "editortestsupport.h"
 
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QTest>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -102,7 +104,10 @@ private slots:
         QTest::newRow("code block") << line("{'code-block':true}") << QString()
                                     << QStringLiteral("\n\ntwo") << QStringLiteral("first||two");
         QTest::newRow("quotation") << line("{'blockquote':true}") << QString()
-                                   << QStringLiteral("\n\ntwo") << QStringLiteral("first||two");
+                                   << QStringLiteral("\n\ntwo") << QStringLiteral("first|two");
+        QTest::newRow("heading, empty line ends it")
+            << line("{'header':2}") << QString() << QStringLiteral("\n\ntwo")
+            << QStringLiteral("first|two");
         QTest::newRow("bullet items")
             << line("{'list':'bullet'}") << QString() << QStringLiteral("\ntwo\n\nthree")
             << QStringLiteral("first|two|three");
@@ -176,6 +181,44 @@ private slots:
         DeltaDocument reloaded;
         reloaded.loadJson(editor.noteJson());
         QCOMPARE(paragraphLooks(editor.document()), paragraphLooks(reloaded.textDocument()));
+    }
+
+    // Enter on an empty heading or quotation line leaves that style, so
+    // pressing Enter twice gets back to body text; code blocks keep blank lines.
+    void enterOnEmptyStyledLineEndsTheStyle_data()
+    {
+        QTest::addColumn<QString>("attributes");
+        QTest::addColumn<QString>("written");
+        QTest::newRow("heading") << json("{'header':1}")
+                                 << json("[{'insert':'first'},{'insert':'\\n','attributes':"
+                                         "{'header':1}},{'insert':'two'},{'insert':'\\n'}]");
+        QTest::newRow("quotation")
+            << json("{'blockquote':true}")
+            << json("[{'insert':'first'},{'insert':'\\n','attributes':{'blockquote':true}},"
+                    "{'insert':'two'},{'insert':'\\n'}]");
+        QTest::newRow("code block")
+            << json("{'code-block':true}")
+            << json("[{'insert':'first'},{'insert':'\\n','attributes':{'code-block':true}},"
+                    "{'insert':'\\n','attributes':{'code-block':true}},{'insert':'two'},"
+                    "{'insert':'\\n','attributes':{'code-block':true}}]");
+    }
+
+    void enterOnEmptyStyledLineEndsTheStyle()
+    {
+        QFETCH(QString, attributes);
+        QFETCH(QString, written);
+        EditorStore store;
+        QVERIFY(store.ready);
+        ScriptedEditor editor;
+        showEditor(editor,
+                   json("[{'insert':'first'},{'insert':'\\n','attributes':%1}]").arg(attributes));
+        editor.moveCursor(QTextCursor::End);
+        QTest::keyClick(&editor, Qt::Key_Return);
+        QTest::keyClick(&editor, Qt::Key_Return);
+        QTest::keyClicks(&editor, QStringLiteral("two"));
+        QCOMPARE(QJsonDocument::fromJson(editor.noteJson().toUtf8()).array(),
+                 QJsonDocument::fromJson(written.toUtf8()).array());
+        QVERIFY(reloadsIdentically(editor));
     }
 
     // A block operation on a line with a picture and text typed after it
