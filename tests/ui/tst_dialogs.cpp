@@ -1,4 +1,4 @@
-#include "screenstestsupport.h"
+#include "uitestsupport.h"
 
 #include "storage/attachmentrepository.h"
 #include "ui/exportdialog.h"
@@ -208,7 +208,7 @@ void TestDialogs::exportBundleHoldsNoteAndAttachments()
     QFETCH(QString, noteFile);
     QFETCH(QString, link);
 
-    TestStore store;
+    UiTestStore store;
     QVERIFY(store.open());
     AttachmentRepository *attachments = store.state->attachments();
 
@@ -262,7 +262,7 @@ void TestDialogs::exportBundleHoldsNoteAndAttachments()
 
 void TestDialogs::exportWithoutBundleWritesPlainFile()
 {
-    TestStore store;
+    UiTestStore store;
     QVERIFY(store.open());
     const Note note = store.addPlainNote("Plain");
     const QString path = store.dir.filePath("plain.md");

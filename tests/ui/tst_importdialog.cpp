@@ -1,4 +1,4 @@
-#include "screenstestsupport.h"
+#include "uitestsupport.h"
 
 #include "storage/notebookrepository.h"
 #include "ui/importdialog.h"
@@ -77,12 +77,12 @@ private slots:
     void resultText();
 
 private:
-    std::unique_ptr<TestStore> m_store;
+    std::unique_ptr<UiTestStore> m_store;
 };
 
 void TestImportDialog::init()
 {
-    m_store = std::make_unique<TestStore>();
+    m_store = std::make_unique<UiTestStore>();
     QVERIFY(m_store->open());
 }
 

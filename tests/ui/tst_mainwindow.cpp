@@ -72,7 +72,7 @@ void selectRowOf(NoteListWidget *list, const QString &id)
 
 void TstMainWindow::freshProfileLayout()
 {
-    MainWinStore store;
+    UiTestStore store;
     QVERIFY(store.open());
     TestMainWindow window(store.state.get());
     window.show();
@@ -107,7 +107,7 @@ void TstMainWindow::splitterSizesValidated()
 {
     QFETCH(QString, stored);
     QFETCH(QList<int>, expected);
-    MainWinStore store;
+    UiTestStore store;
     QVERIFY(store.open());
     QSettings().setValue(QStringLiteral("mainWindow/normalSplitterSizes"), stored);
 
@@ -122,7 +122,7 @@ void TstMainWindow::splitterSizesValidated()
 
 void TstMainWindow::focusModeHidesListsAndRestores()
 {
-    MainWinStore store;
+    UiTestStore store;
     QVERIFY(store.open());
     TestMainWindow window(store.state.get());
     window.show();
@@ -169,7 +169,7 @@ void TstMainWindow::focusModeHidesListsAndRestores()
 
 void TstMainWindow::welcomePageRule()
 {
-    MainWinStore store;
+    UiTestStore store;
     QVERIFY(store.open());
     const Note note = store.addNote(QStringLiteral("Hello"));
     TestMainWindow window(store.state.get());
@@ -193,7 +193,7 @@ void TstMainWindow::welcomePageRule()
 
 void TstMainWindow::selectingOpenNoteDoesNothing()
 {
-    MainWinStore store;
+    UiTestStore store;
     QVERIFY(store.open());
     const Note note = store.addNote(QStringLiteral("Same"));
     TestMainWindow window(store.state.get());
@@ -209,7 +209,7 @@ void TstMainWindow::selectingOpenNoteDoesNothing()
 
 void TstMainWindow::switchWithinSaveDelaySnapshots()
 {
-    MainWinStore store;
+    UiTestStore store;
     QVERIFY(store.open());
     const Note a = store.addNote(QStringLiteral("Alpha"));
     const Note b = store.addNote(QStringLiteral("Beta"));
@@ -246,7 +246,7 @@ void TstMainWindow::switchWithinSaveDelaySnapshots()
 
 void TstMainWindow::editUndoneLeavesStoreUntouched()
 {
-    MainWinStore store;
+    UiTestStore store;
     QVERIFY(store.open());
     const Note note = store.addNote(QStringLiteral("Keep me"));
     TestMainWindow window(store.state.get());
@@ -267,7 +267,7 @@ void TstMainWindow::editUndoneLeavesStoreUntouched()
 
 void TstMainWindow::externalChangeReloadsOnlyWhenSaved()
 {
-    MainWinStore store;
+    UiTestStore store;
     QVERIFY(store.open());
     const Note note = store.addNote(QStringLiteral("Original"));
     TestMainWindow window(store.state.get());
@@ -287,7 +287,7 @@ void TstMainWindow::externalChangeReloadsOnlyWhenSaved()
 
 void TstMainWindow::stenoAndSearchOrder()
 {
-    MainWinStore store;
+    UiTestStore store;
     QVERIFY(store.open());
     const QDateTime now = QDateTime::currentDateTimeUtc();
     const Note oldest = store.addNote(QStringLiteral("apple one"), {}, now.addSecs(-300));
@@ -324,7 +324,7 @@ void TstMainWindow::stenoAndSearchOrder()
 
 void TstMainWindow::searchFindsNotesOfOtherNotebooks()
 {
-    MainWinStore store;
+    UiTestStore store;
     QVERIFY(store.open());
     const Notebook work = store.addNotebook(QStringLiteral("Work"));
     const Notebook home = store.addNotebook(QStringLiteral("Home"));
@@ -347,7 +347,7 @@ void TstMainWindow::searchFindsNotesOfOtherNotebooks()
 
 void TstMainWindow::trashRowRule()
 {
-    MainWinStore store;
+    UiTestStore store;
     QVERIFY(store.open());
     const QDateTime now = QDateTime::currentDateTimeUtc();
     const Note c = store.addNote(QStringLiteral("C"), {}, now.addSecs(-30));
@@ -389,7 +389,7 @@ void TstMainWindow::trashRowRule()
 
 void TstMainWindow::trashAsksFirst()
 {
-    MainWinStore store;
+    UiTestStore store;
     QVERIFY(store.open());
     const Note note = store.addNote(QStringLiteral("Groceries"));
     const Note blank = store.addNote(QString());
@@ -409,7 +409,7 @@ void TstMainWindow::trashAsksFirst()
 
 void TstMainWindow::deleteNotebookKeepsNotes()
 {
-    MainWinStore store;
+    UiTestStore store;
     QVERIFY(store.open());
     const Notebook notebook = store.addNotebook(QStringLiteral("Trip"));
     const Note one = store.addNote(QStringLiteral("Tickets"), notebook.id);
@@ -438,7 +438,7 @@ void TstMainWindow::deleteNotebookKeepsNotes()
 
 void TstMainWindow::renameNotebookToSameNameChangesNothing()
 {
-    MainWinStore store;
+    UiTestStore store;
     QVERIFY(store.open());
     const Notebook notebook = store.addNotebook(QStringLiteral("Ideas"));
     TestMainWindow window(store.state.get());
@@ -463,7 +463,7 @@ void TstMainWindow::renameNotebookToSameNameChangesNothing()
 
 void TstMainWindow::readOnlySharedNoteHidesToolbar()
 {
-    MainWinStore store;
+    UiTestStore store;
     QVERIFY(store.open());
     Note shared = Note::create();
     shared.body = plainBody(QStringLiteral("Shared with me"));
@@ -496,7 +496,7 @@ void TstMainWindow::readOnlySharedNoteHidesToolbar()
 
 void TstMainWindow::printWithoutNote()
 {
-    MainWinStore store;
+    UiTestStore store;
     QVERIFY(store.open());
     TestMainWindow window(store.state.get());
     window.findChild<QAction *>(QStringLiteral("actionPrint"))->trigger();
@@ -510,7 +510,7 @@ void TstMainWindow::printWithoutNote()
 
 void TstMainWindow::moveWithChooser()
 {
-    MainWinStore store;
+    UiTestStore store;
     QVERIFY(store.open());
     const Notebook first = store.addNotebook(QStringLiteral("First"));
     const Note note = store.addNote(QStringLiteral("Movable"), first.id);
@@ -543,7 +543,7 @@ void TstMainWindow::moveWithChooser()
 
 void TstMainWindow::dropOnNotebookMovesNote()
 {
-    MainWinStore store;
+    UiTestStore store;
     QVERIFY(store.open());
     const Notebook notebook = store.addNotebook(QStringLiteral("Box"));
     const Note note = store.addNote(QStringLiteral("Dragged"), notebook.id);
@@ -581,7 +581,7 @@ void TstMainWindow::noTrayMeansCloseQuits()
 {
     if (QSystemTrayIcon::isSystemTrayAvailable())
         QSKIP("This platform has a system tray.");
-    MainWinStore store;
+    UiTestStore store;
     QVERIFY(store.open());
     store.state->preferences()->setBool(QStringLiteral("close_to_tray"), true);
     TestMainWindow window(store.state.get());
@@ -600,7 +600,7 @@ void TstMainWindow::noTrayMeansCloseQuits()
 
 void TstMainWindow::quitRecordsOpenWindows()
 {
-    MainWinStore store;
+    UiTestStore store;
     QVERIFY(store.open());
     TestMainWindow window(store.state.get());
     window.show();
@@ -619,7 +619,7 @@ void TstMainWindow::quitRecordsOpenWindows()
 
 void TstMainWindow::bodySizeReachesEditorAndLists()
 {
-    MainWinStore store;
+    UiTestStore store;
     QVERIFY(store.open());
     const Note note = store.addNote(QStringLiteral("Sized"));
     TestMainWindow window(store.state.get());
@@ -637,7 +637,7 @@ void TstMainWindow::bodySizeReachesEditorAndLists()
 
 void TstMainWindow::shortcutsAreUnambiguous()
 {
-    MainWinStore store;
+    UiTestStore store;
     QVERIFY(store.open());
     TestMainWindow window(store.state.get());
     QHash<QKeySequence, QString> seen;
@@ -660,7 +660,7 @@ void TstMainWindow::shortcutsAreUnambiguous()
 
 void TstMainWindow::copyExportBackupAndRestore()
 {
-    MainWinStore store;
+    UiTestStore store;
     QVERIFY(store.open());
     const Note note = store.addNote(QStringLiteral("Export <me>"));
     store.addNote(QStringLiteral("Another"));
@@ -708,7 +708,7 @@ void TstMainWindow::copyExportBackupAndRestore()
 
 void TstMainWindow::headerChipAndTodosToggle()
 {
-    MainWinStore store;
+    UiTestStore store;
     QVERIFY(store.open());
     const Notebook notebook = store.addNotebook(QStringLiteral("Garden"));
     const Note note = store.addNote(QStringLiteral("Roses"), notebook.id);
@@ -731,7 +731,7 @@ void TstMainWindow::headerChipAndTodosToggle()
 
 void TstMainWindow::findBarInNote()
 {
-    MainWinStore store;
+    UiTestStore store;
     QVERIFY(store.open());
     const Note note = store.addNote(QStringLiteral("one two one"));
     TestMainWindow window(store.state.get());
@@ -757,7 +757,7 @@ void TstMainWindow::findBarInNote()
 
 void TstMainWindow::screensOpenFromMenus()
 {
-    MainWinStore store;
+    UiTestStore store;
     QVERIFY(store.open());
     TestMainWindow window(store.state.get());
     window.findChild<QAction *>(QStringLiteral("actionTodos"))->trigger();

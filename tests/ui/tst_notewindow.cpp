@@ -58,7 +58,7 @@ protected:
 void TstNoteWindow::geometryStoredPerNote()
 {
     UiWindowFactory factory;
-    MainWinStore store;
+    UiTestStore store;
     QVERIFY(store.open(&factory));
     const Note a = store.addNote(QStringLiteral("First"));
     const Note b = store.addNote(QStringLiteral("Second"));
@@ -94,7 +94,7 @@ void TstNoteWindow::geometryStoredPerNote()
 void TstNoteWindow::saveReachesMainEditor()
 {
     UiWindowFactory factory;
-    MainWinStore store;
+    UiTestStore store;
     QVERIFY(store.open(&factory));
     const Note note = store.addNote(QStringLiteral("Shared text"));
     TestMainWindow main(store.state.get());
@@ -122,7 +122,7 @@ void TstNoteWindow::saveReachesMainEditor()
 void TstNoteWindow::mainEditorChangeReachesWindow()
 {
     UiWindowFactory factory;
-    MainWinStore store;
+    UiTestStore store;
     QVERIFY(store.open(&factory));
     const Note note = store.addNote(QStringLiteral("Both"));
     TestMainWindow main(store.state.get());
@@ -145,7 +145,7 @@ void TstNoteWindow::mainEditorChangeReachesWindow()
 void TstNoteWindow::trashFromMainWindowClosesNoteWindow()
 {
     UiWindowFactory factory;
-    MainWinStore store;
+    UiTestStore store;
     QVERIFY(store.open(&factory));
     const Note note = store.addNote(QStringLiteral("Doomed"));
     store.addNote(QStringLiteral("Survivor"));
@@ -164,7 +164,7 @@ void TstNoteWindow::trashFromMainWindowClosesNoteWindow()
 void TstNoteWindow::titleAndLocation()
 {
     UiWindowFactory factory;
-    MainWinStore store;
+    UiTestStore store;
     QVERIFY(store.open(&factory));
     const Notebook notebook = store.addNotebook(QStringLiteral("Recipes"));
     const Note filed = store.addNote(QStringLiteral("Pancakes"), notebook.id);
@@ -203,7 +203,7 @@ void TstNoteWindow::titleAndLocation()
 void TstNoteWindow::deleteButtonAsksThenCloses()
 {
     UiWindowFactory factory;
-    MainWinStore store;
+    UiTestStore store;
     QVERIFY(store.open(&factory));
     const Note note = store.addNote(QStringLiteral("Careful"));
     QPointer<AnsweringNoteWindow> window = new AnsweringNoteWindow(store.state.get(), note.id);
@@ -223,7 +223,7 @@ void TstNoteWindow::deleteButtonAsksThenCloses()
 void TstNoteWindow::readOnlySharedNote()
 {
     UiWindowFactory factory;
-    MainWinStore store;
+    UiTestStore store;
     QVERIFY(store.open(&factory));
     Note shared = Note::create();
     shared.body = plainBody(QStringLiteral("Look only"));
@@ -242,7 +242,7 @@ void TstNoteWindow::readOnlySharedNote()
 void TstNoteWindow::newNoteWindow()
 {
     UiWindowFactory factory;
-    MainWinStore store;
+    UiTestStore store;
     QVERIFY(store.open(&factory));
     TestMainWindow main(store.state.get());
     main.findChild<QAction *>(QStringLiteral("actionNewNoteInWindow"))->trigger();

@@ -1,4 +1,4 @@
-#include "screenstestsupport.h"
+#include "uitestsupport.h"
 
 #include "document/taskextraction.h"
 #include "editor/noteeditor.h"
@@ -94,12 +94,12 @@ private slots:
     void noteSwitchedOffContributesNothing();
 
 private:
-    std::unique_ptr<TestStore> m_store;
+    std::unique_ptr<UiTestStore> m_store;
 };
 
 void TestScreens::init()
 {
-    m_store = std::make_unique<TestStore>();
+    m_store = std::make_unique<UiTestStore>();
     QVERIFY(m_store->open());
 }
 

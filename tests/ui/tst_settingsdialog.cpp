@@ -1,4 +1,4 @@
-#include "screenstestsupport.h"
+#include "uitestsupport.h"
 
 #include "document/appearance.h"
 #include "storage/preferencesrepository.h"
@@ -46,13 +46,13 @@ private slots:
 
 private:
     UiWindowFactory m_factory;
-    std::unique_ptr<TestStore> m_store;
+    std::unique_ptr<UiTestStore> m_store;
 };
 
 void TestSettingsDialog::init()
 {
     QSettings::setDefaultFormat(QSettings::IniFormat);
-    m_store = std::make_unique<TestStore>();
+    m_store = std::make_unique<UiTestStore>();
     QSettings::setPath(QSettings::IniFormat,
                        QSettings::UserScope,
                        m_store->dir.filePath("settings"));

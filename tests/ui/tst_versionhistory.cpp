@@ -1,4 +1,4 @@
-#include "screenstestsupport.h"
+#include "uitestsupport.h"
 
 #include "editor/noteeditor.h"
 #include "storage/snapshotrepository.h"
@@ -58,12 +58,12 @@ private slots:
     void restoreDeclinedChangesNothing();
 
 private:
-    std::unique_ptr<TestStore> m_store;
+    std::unique_ptr<UiTestStore> m_store;
 };
 
 void TestVersionHistory::init()
 {
-    m_store = std::make_unique<TestStore>();
+    m_store = std::make_unique<UiTestStore>();
     QVERIFY(m_store->open());
 }
 
