@@ -6,6 +6,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
+#include <QTextCursor>
 #include <QTextDocument>
 
 #include <algorithm>
@@ -519,14 +520,15 @@ QJsonArray htmlToDelta(const QString &html)
     if (isBlank(html))
         return emptyDocument();
 
-    // Page furniture and active content never belong in a note.
-    static const QRegularExpression furniture(
+    // Page furniture and active content never belong in a note. The
+    // patterns are per thread: imports convert on several threads at once.
+    thread_local const QRegularExpression furniture(
         QStringLiteral("<(script|style|nav|header|footer|aside|iframe|noscript)[^>]*>.*?</\\1>"),
         QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption);
     // The rich-text reader knows <s> but not <del>, which is what browsers and
     // our own HTML use for struck-out text.
-    static const QRegularExpression deleted(QStringLiteral("<(/?)del\\b"),
-                                            QRegularExpression::CaseInsensitiveOption);
+    thread_local const QRegularExpression deleted(QStringLiteral("<(/?)del\\b"),
+                                                  QRegularExpression::CaseInsensitiveOption);
     QString cleaned = html;
     cleaned.remove(furniture);
     if (hasDelTag(cleaned))
@@ -543,14 +545,14 @@ QJsonArray htmlToDelta(const QString &html)
 // costs. The Delta reader never looks at margins, and indents of 0 are the
 // defaults, so those runs go before the parse (a list keeps its indent
 // level). Only inside a style attribute: exported text never holds a bare
-// quote.
+// quote. The patterns are per thread: imports convert on several threads.
 static void dropParagraphMargins(QString &html)
 {
-    static const QRegularExpression margins(
+    thread_local const QRegularExpression margins(
         QStringLiteral("( style=\"[^\"]*?) margin-top:\\d+px; margin-bottom:\\d+px; "
                        "margin-left:0px; margin-right:0px; -qt-block-indent:0; text-indent:0px;"));
     html.replace(margins, QStringLiteral("\\1"));
-    static const QRegularExpression listMargins(
+    thread_local const QRegularExpression listMargins(
         QStringLiteral("(<[uo]l style=\"[^\"]*?)margin-top: 0px; margin-bottom: 0px; "
                        "margin-left: 0px; margin-right: 0px; "));
     html.replace(listMargins, QStringLiteral("\\1"));
@@ -561,7 +563,12 @@ QJsonArray markdownToDelta(const QString &markdown)
     if (isBlank(markdown))
         return emptyDocument();
     QTextDocument document;
+    // Inside an edit block the importer's cursor does not lay out every
+    // block it writes to (it would, to keep its x position).
+    QTextCursor cursor(&document);
+    cursor.beginEditBlock();
     document.setMarkdown(markdown, QTextDocument::MarkdownDialectGitHub);
+    cursor.endEditBlock();
     QString html = document.toHtml();
     dropParagraphMargins(html);
     return htmlToDelta(html);
