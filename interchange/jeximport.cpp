@@ -4,6 +4,7 @@
 #include "document/converters.h"
 #include "interchange/importbatch.h"
 #include "interchange/interchangelog.h"
+#include "interchange/orderedparallelrunner.h"
 #include "interchange/tarreader.h"
 #include "storage/attachment.h"
 #include "storage/note.h"
@@ -223,14 +224,17 @@ ImportResult importJex(const QString &path, AppState *appState, const ImportProg
 
     const int total = int(notes.size());
     report(0, total, tr("Importing %1 notes...").arg(total));
-    static const QRegularExpression resourceLink(QStringLiteral(":/([a-f0-9]{32})"));
 
-    for (int i = 0; i < total; ++i) {
-        const JexItem &item = notes[i].item;
-        QString body = notes[i].body;
-        report(i + 1,
-               total,
-               tr("Importing: %1").arg(item.title.isEmpty() ? tr("(untitled)") : item.title));
+    // Converting the text is most of an import's time, so the notes are
+    // prepared on helper threads (reading only the maps above) while this
+    // thread stores the prepared ones in order and reports progress.
+    PendingNote *pendingNotes = notes.data();
+    auto prepare = [&](int i) {
+        // Each thread its own compiled pattern.
+        thread_local const QRegularExpression resourceLink(QStringLiteral(":/([a-f0-9]{32})"));
+        PendingNote &pending = pendingNotes[i];
+        const JexItem &item = pending.item;
+        QString body = std::move(pending.body);
 
         Note note;
         note.id = newId();
@@ -276,18 +280,21 @@ ImportResult importJex(const QString &path, AppState *appState, const ImportProg
         const QJsonArray delta = item.markupLanguage == 2 ? htmlToDelta(text)
                                                           : markdownToDelta(text);
         note.body = QString::fromUtf8(QJsonDocument(delta).toJson(QJsonDocument::Compact));
-        notes[i].note = note;
-        notes[i].attachments = prepared;
-        notes[i].body.clear();
-    }
-    // Written only once all are converted: alternating the conversions with
-    // the database and file writes made the import a fifth slower.
-    for (const PendingNote &pending : std::as_const(notes))
-        batch.addNote(pending.note,
-                      pending.item.createdTime,
-                      pending.item.updatedTime,
-                      pending.attachments,
-                      result);
+        pending.note = note;
+        pending.attachments = prepared;
+    };
+    auto store = [&](int i) {
+        PendingNote &pending = pendingNotes[i];
+        const JexItem &item = pending.item;
+        report(i + 1,
+               total,
+               tr("Importing: %1").arg(item.title.isEmpty() ? tr("(untitled)") : item.title));
+        batch.addNote(pending.note, item.createdTime, item.updatedTime, pending.attachments, result);
+        // The bytes are on disk now; a large archive need not hold them twice.
+        pending.attachments.clear();
+        pending.note.body.clear();
+    };
+    OrderedParallelRunner().run(total, prepare, store);
 
     batch.finish(result);
     return result;

@@ -64,6 +64,7 @@ class TestJexImport : public QObject
 private slots:
     void initTestCase();
     void importsArchive();
+    void manyNotesKeepTheirOwnBodies();
     void titleNotRepeated_data();
     void titleNotRepeated();
     void parseTime_data();
@@ -195,6 +196,61 @@ void TestJexImport::importsArchive()
     // The title became a level-1 heading.
     QCOMPARE(markdown.title(), QStringLiteral("Markdown note"));
     QVERIFY(markdown.body.contains("\"header\":1"));
+}
+
+void TestJexImport::manyNotesKeepTheirOwnBodies()
+{
+    // Enough notes that several threads convert at once: every note must
+    // still get its own text, its own attachment and its report in order.
+    const int count = 300;
+    QByteArray tar;
+    for (int i = 0; i < count; ++i) {
+        const QByteArray n = QByteArray::number(i);
+        const QByteArray resource = n.rightJustified(32, 'c');
+        QByteArray body = "Body **number " + n + "**\n\n- item " + n + "\n";
+        if (i % 3 == 0) {
+            body += "\n![pic](:/" + resource + ")\n";
+            tar += tarEntry(resource + ".md",
+                            item("pic" + n + ".png",
+                                 resource,
+                                 4,
+                                 "mime: image/png\nfile_extension: png\n"));
+            tar += tarEntry("resources/" + resource + ".png", "bytes of " + n);
+        }
+        tar += tarEntry(n + ".md", noteItem(n.rightJustified(32, '1'), "Note " + n, body, ""));
+    }
+
+    TestStore store;
+    QVERIFY(store.open());
+    QStringList reports;
+    const ImportResult result = importJex(write("many.jex", tar),
+                                          &store.state,
+                                          [&](int current, int, const QString &message) {
+                                              if (current > 0)
+                                                  reports.append(message);
+                                          });
+    QCOMPARE(result.imported, count);
+    QCOMPARE(result.attachments, count / 3);
+    QCOMPARE(result.errors, 0);
+    QCOMPARE(reports.size(), count);
+    for (int i = 0; i < count; ++i)
+        QCOMPARE(reports[i], QStringLiteral("Importing: Note %1").arg(i));
+
+    const QList<Note> notes = store.state.notes()->listAll();
+    QCOMPARE(notes.size(), count);
+    for (const Note &note : notes) {
+        const QString n = note.title().mid(5);
+        // The title heading is bold as well.
+        QCOMPARE(textWith(note.body, "bold"), QStringLiteral("Note %1number %1").arg(n));
+        QVERIFY2(note.plainText().contains(QStringLiteral("item ") + n), qPrintable(note.title()));
+        const QList<Attachment> attachments = store.state.attachments()->listForNote(note.id);
+        QCOMPARE(attachments.size(), n.toInt() % 3 == 0 ? 1 : 0);
+        if (attachments.isEmpty())
+            continue;
+        QCOMPARE(attachments[0].filename, QStringLiteral("pic%1.png").arg(n));
+        QCOMPARE(store.state.attachments()->readFile(attachments[0].id), "bytes of " + n.toLatin1());
+        QVERIFY(note.body.contains("velmora-notes://attachment/" + attachments[0].id));
+    }
 }
 
 void TestJexImport::titleNotRepeated_data()
