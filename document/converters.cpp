@@ -491,9 +491,14 @@ QString convertNoteBody(const QString &json, ExportFormat format)
 
 // --- HTML and Markdown to Delta ---------------------------------------------
 
-static QJsonArray emptyDocument()
+static QString emptyDocumentJson()
 {
-    return QJsonArray{QJsonObject{{QStringLiteral("insert"), QStringLiteral("\n")}}};
+    return QStringLiteral("[{\"insert\":\"\\n\"}]");
+}
+
+static QJsonArray parsedOps(const QString &json)
+{
+    return QJsonDocument::fromJson(json.toUtf8()).array();
 }
 
 static bool isBlank(QStringView text)
@@ -515,10 +520,10 @@ static bool hasDelTag(QStringView html)
     return false;
 }
 
-QJsonArray htmlToDelta(const QString &html)
+QString htmlToDeltaJson(const QString &html)
 {
     if (isBlank(html))
-        return emptyDocument();
+        return emptyDocumentJson();
 
     // Page furniture and active content never belong in a note. The
     // patterns are per thread: imports convert on several threads at once.
@@ -536,8 +541,13 @@ QJsonArray htmlToDelta(const QString &html)
 
     QTextDocument document;
     document.setHtml(cleaned);
-    const QJsonArray ops = HtmlDocumentReader::read(&document);
-    return ops.isEmpty() ? emptyDocument() : ops;
+    const QString ops = HtmlDocumentReader::readJson(&document);
+    return ops.isEmpty() ? emptyDocumentJson() : ops;
+}
+
+QJsonArray htmlToDelta(const QString &html)
+{
+    return parsedOps(htmlToDeltaJson(html));
 }
 
 // Qt writes the same margins and indents into the style of every paragraph
@@ -558,10 +568,10 @@ static void dropParagraphMargins(QString &html)
     html.replace(listMargins, QStringLiteral("\\1"));
 }
 
-QJsonArray markdownToDelta(const QString &markdown)
+QString markdownToDeltaJson(const QString &markdown)
 {
     if (isBlank(markdown))
-        return emptyDocument();
+        return emptyDocumentJson();
     QTextDocument document;
     // Inside an edit block the importer's cursor does not lay out every
     // block it writes to (it would, to keep its x position).
@@ -571,5 +581,10 @@ QJsonArray markdownToDelta(const QString &markdown)
     cursor.endEditBlock();
     QString html = document.toHtml();
     dropParagraphMargins(html);
-    return htmlToDelta(html);
+    return htmlToDeltaJson(html);
+}
+
+QJsonArray markdownToDelta(const QString &markdown)
+{
+    return parsedOps(markdownToDeltaJson(markdown));
 }

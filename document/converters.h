@@ -19,3 +19,7 @@ QString convertNoteBody(const QString &json, ExportFormat format);
 // HTML or Markdown (GitHub dialect) to a Delta document; never empty.
 QJsonArray htmlToDelta(const QString &html);
 QJsonArray markdownToDelta(const QString &markdown);
+// The same documents as compact JSON text, exactly as QJsonDocument writes
+// them: what a note body stores, without a round through QJsonArray.
+QString htmlToDeltaJson(const QString &html);
+QString markdownToDeltaJson(const QString &markdown);

@@ -3,6 +3,7 @@
 #include "document/attachmenturl.h"
 #include "document/richtextbinding.h"
 
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QTextBlock>
 #include <QTextDocument>
@@ -15,15 +16,28 @@ static QString compactJson(const QJsonObject &object)
     return QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact));
 }
 
-// Appends text as a JSON string literal.
+// Appends text as a JSON string literal, escaped exactly as QJsonDocument
+// writes it, so that the text is the compact form of the ops it parses to.
 static void appendJsonString(QString &out, QStringView text)
 {
+    static const char hex[] = "0123456789abcdef";
+    auto escape = [&out](char16_t c) {
+        out.append(QLatin1String("\\u"));
+        for (int shift = 12; shift >= 0; shift -= 4)
+            out.append(QLatin1Char(hex[(c >> shift) & 0xf]));
+    };
     out.append(QLatin1Char('"'));
     qsizetype runStart = 0;
     for (qsizetype i = 0; i < text.size(); ++i) {
         const char16_t c = text[i].unicode();
-        if (c >= 0x20 && c != u'"' && c != u'\\')
+        const bool surrogate = QChar::isSurrogate(c);
+        if (c >= 0x20 && c != u'"' && c != u'\\' && !surrogate)
             continue;
+        if (surrogate && QChar::isHighSurrogate(c) && i + 1 < text.size()
+            && QChar::isLowSurrogate(text[i + 1].unicode())) {
+            ++i; // a valid pair is written as it is
+            continue;
+        }
         out.append(text.mid(runStart, i - runStart));
         runStart = i + 1;
         switch (c) {
@@ -33,17 +47,23 @@ static void appendJsonString(QString &out, QStringView text)
         case u'\\':
             out.append(QLatin1String("\\\\"));
             break;
+        case u'\b':
+            out.append(QLatin1String("\\b"));
+            break;
+        case u'\f':
+            out.append(QLatin1String("\\f"));
+            break;
         case u'\n':
             out.append(QLatin1String("\\n"));
-            break;
-        case u'\t':
-            out.append(QLatin1String("\\t"));
             break;
         case u'\r':
             out.append(QLatin1String("\\r"));
             break;
-        default:
-            out.append(QStringLiteral("\\u%1").arg(int(c), 4, 16, QLatin1Char('0')));
+        case u'\t':
+            out.append(QLatin1String("\\t"));
+            break;
+        default: // other control characters and lone surrogates
+            escape(c);
             break;
         }
     }
@@ -51,7 +71,7 @@ static void appendJsonString(QString &out, QStringView text)
     out.append(QLatin1Char('"'));
 }
 
-QJsonArray HtmlDocumentReader::read(const QTextDocument *document)
+QString HtmlDocumentReader::readJson(const QTextDocument *document)
 {
     HtmlDocumentReader reader(document->characterCount());
     reader.readFrame(document->rootFrame());
@@ -74,9 +94,10 @@ void HtmlDocumentReader::beginOp()
 void HtmlDocumentReader::appendTextOp(QStringView text, const QString &attributesJson)
 {
     beginOp();
-    m_json.append(QLatin1String("{\"insert\":"));
-    appendJsonString(m_json, text);
+    m_json.append(QLatin1Char('{'));
     m_json.append(attributesJson);
+    m_json.append(QLatin1String("\"insert\":"));
+    appendJsonString(m_json, text);
     m_json.append(QLatin1Char('}'));
 }
 
@@ -86,13 +107,15 @@ void HtmlDocumentReader::appendRawOp(const QString &op)
     m_json.append(op);
 }
 
-// Every link makes a format of its own, so this runs often: flags and
-// strings are written directly, anything else through the serialiser.
+// The "attributes" member that opens an op (keys sort before "insert", as
+// QJsonDocument orders them). Every link makes a format of its own, so this
+// runs often: flags and strings are written directly, anything else through
+// the serialiser.
 QString HtmlDocumentReader::attributesMember(const QJsonObject &attributes)
 {
     if (attributes.isEmpty())
         return QString();
-    QString out = QStringLiteral(",\"attributes\":{");
+    QString out = QStringLiteral("\"attributes\":{");
     for (auto it = attributes.begin(); it != attributes.end(); ++it) {
         if (it != attributes.begin())
             out.append(QLatin1Char(','));
@@ -107,7 +130,7 @@ QString HtmlDocumentReader::attributesMember(const QJsonObject &attributes)
             out.append(QString::fromUtf8(
                 QJsonDocument(QJsonArray{value}).toJson(QJsonDocument::Compact).chopped(1).mid(1)));
     }
-    out.append(QLatin1Char('}'));
+    out.append(QLatin1String("},"));
     return out;
 }
 
@@ -176,8 +199,8 @@ const QString &HtmlDocumentReader::lineEnd(const QTextBlock &block)
         attributes.insert(QStringLiteral("list"),
                           list == 1 ? QStringLiteral("ordered") : QStringLiteral("bullet"));
     return *m_lineEnds.insert(key,
-                              QStringLiteral("{\"insert\":\"\\n\"") + attributesMember(attributes)
-                                  + QLatin1Char('}'));
+                              QLatin1Char('{') + attributesMember(attributes)
+                                  + QStringLiteral("\"insert\":\"\\n\"}"));
 }
 
 void HtmlDocumentReader::readBlock(const QTextBlock &block)
@@ -231,8 +254,10 @@ void HtmlDocumentReader::readFrame(QTextFrame *frame)
     }
 }
 
-QJsonArray HtmlDocumentReader::finish()
+QString HtmlDocumentReader::finish()
 {
+    if (m_opCount == 0)
+        return QString();
     m_json.append(QLatin1Char(']'));
-    return QJsonDocument::fromJson(m_json.toUtf8()).array();
+    return std::move(m_json);
 }

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QHash>
-#include <QJsonArray>
 #include <QJsonObject>
 #include <QString>
 
@@ -16,18 +15,21 @@ class QTextList;
 // attributes, images as attachment or image embeds, each table as one table
 // embed line. A large document has many fragments but few distinct formats,
 // so what each format stands for is worked out once; the ops are written as
-// JSON text and parsed in one go, which costs far less than building tens of
-// thousands of JSON objects one by one.
+// JSON text, which costs far less than building tens of thousands of JSON
+// objects one by one.
 class HtmlDocumentReader
 {
 public:
-    static QJsonArray read(const QTextDocument *document);
+    // The ops as compact JSON text, byte for byte what QJsonDocument writes
+    // for them (the form a note body is stored in); empty when the document
+    // gave no op at all.
+    static QString readJson(const QTextDocument *document);
 
 private:
     struct FragmentKind
     {
         QString embedOp;        // the whole op of an image or attachment; empty for text
-        QString attributesJson; // ,"attributes":{...} of text, or empty
+        QString attributesJson; // "attributes":{...}, of text, or empty
         bool image = false;
     };
 
@@ -43,7 +45,7 @@ private:
     void beginOp();
     void appendTextOp(QStringView text, const QString &attributesJson);
     void appendRawOp(const QString &op);
-    QJsonArray finish();
+    QString finish();
 
     QString m_json;
     int m_opCount = 0;

@@ -277,9 +277,7 @@ ImportResult importJex(const QString &path, AppState *appState, const ImportProg
         const QString text = item.title.isEmpty()
                                  ? body
                                  : QStringLiteral("# %1\n\n%2").arg(item.title, body);
-        const QJsonArray delta = item.markupLanguage == 2 ? htmlToDelta(text)
-                                                          : markdownToDelta(text);
-        note.body = QString::fromUtf8(QJsonDocument(delta).toJson(QJsonDocument::Compact));
+        note.body = item.markupLanguage == 2 ? htmlToDeltaJson(text) : markdownToDeltaJson(text);
         pending.note = note;
         pending.attachments = prepared;
     };

@@ -219,8 +219,7 @@ ImportResult importNsx(const QString &path, AppState *appState, const ImportProg
         const QString html = title.isEmpty()
                                  ? content
                                  : QStringLiteral("<h1>%1</h1>\n%2").arg(escapeHtml(title), content);
-        note.body = QString::fromUtf8(
-            QJsonDocument(htmlToDelta(html)).toJson(QJsonDocument::Compact));
+        note.body = htmlToDeltaJson(html);
         batch.addNote(note,
                       nsxTime(object.value(QLatin1String("ctime"))),
                       nsxTime(object.value(QLatin1String("mtime"))),

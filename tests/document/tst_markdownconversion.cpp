@@ -12,7 +12,8 @@
 // markdownToDelta takes a shortcut through the HTML that Qt exports (it
 // leaves out the paragraph margins before parsing it again); its result must
 // stay exactly that of the plain path: Markdown into a document, the
-// document out as HTML, the HTML into Delta.
+// document out as HTML, the HTML into Delta. The JSON text forms must be
+// what QJsonDocument writes for those ops, byte for byte.
 class TestMarkdownConversion : public QObject
 {
     Q_OBJECT
@@ -21,6 +22,8 @@ private slots:
     void sameAsThroughPlainHtml_data();
     void sameAsThroughPlainHtml();
     void randomMarkdownSameAsThroughPlainHtml();
+    void jsonTextIsCompactForm_data();
+    void jsonTextIsCompactForm();
 
 private:
     static QString plainPath(const QString &markdown);
@@ -67,6 +70,7 @@ void TestMarkdownConversion::sameAsThroughPlainHtml()
     const QString converted = QString::fromUtf8(
         QJsonDocument(markdownToDelta(markdown)).toJson(QJsonDocument::Compact));
     QCOMPARE(converted, plainPath(markdown));
+    QCOMPARE(markdownToDeltaJson(markdown), converted);
 }
 
 void TestMarkdownConversion::randomMarkdownSameAsThroughPlainHtml()
@@ -138,11 +142,37 @@ void TestMarkdownConversion::randomMarkdownSameAsThroughPlainHtml()
         const QString converted = QString::fromUtf8(
             QJsonDocument(markdownToDelta(markdown)).toJson(QJsonDocument::Compact));
         const QString expected = plainPath(markdown);
-        if (converted != expected)
+        if (converted != expected || markdownToDeltaJson(markdown) != expected)
             QFAIL(qPrintable(QStringLiteral("round %1, Markdown:\n%2\nexpected %3\ngot %4")
                                  .arg(round)
                                  .arg(markdown, expected, converted)));
     }
+}
+
+void TestMarkdownConversion::jsonTextIsCompactForm_data()
+{
+    QTest::addColumn<QString>("html");
+    QTest::newRow("blank") << QStringLiteral(" \n ");
+    QTest::newRow("nothing but a script") << QStringLiteral("<script>x</script>");
+    QTest::newRow("escapes") << QStringLiteral("<p>q\" b\\ t\t</p><pre>a\nb</pre>");
+    QTest::newRow("control characters")
+        << QString::fromUtf16(u"<p>\u0001\u0008\u000c\u001f\u007f end</p>");
+    QTest::newRow("beyond the basic plane") << QString::fromUtf16(u"<p>\U0001F600 \u00e9</p>");
+    QTest::newRow("lone surrogates")
+        << QStringLiteral("<p>a") + QChar(0xd800) + QStringLiteral("b") + QChar(0xdc00) + "</p>";
+    QTest::newRow("formats and embeds")
+        << QStringLiteral("<h2>T</h2><ul><li><b><i>x</i></b> <a href=\"u?a=\\&quot;\">l</a>"
+                          "</li></ul><img src=\"velmora-notes://attachment/a\"><img src=\"x\">"
+                          "<table><tr><th>h</th></tr><tr><td>c</td></tr></table>");
+}
+
+void TestMarkdownConversion::jsonTextIsCompactForm()
+{
+    QFETCH(QString, html);
+    const QString json = htmlToDeltaJson(html);
+    QCOMPARE(json,
+             QString::fromUtf8(QJsonDocument(htmlToDelta(html)).toJson(QJsonDocument::Compact)));
+    QVERIFY(!htmlToDelta(html).isEmpty());
 }
 
 QTEST_MAIN(TestMarkdownConversion)
