@@ -26,10 +26,15 @@
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QUuid>
 
 #include <archive.h>
 #include <archive_entry.h>
+
+#ifdef Q_OS_UNIX
+#include <unistd.h>
+#endif
 
 #include <algorithm>
 #include <cstdio>
@@ -43,6 +48,7 @@ constexpr int kAttachments = 1000;
 constexpr int kAttachmentBytes = 100 * 1024;
 constexpr int kJexNotes = 2000;
 constexpr int kRuns = 3;
+constexpr int kJexRuns = 7; // short runs: more of them steady the median
 
 struct Store
 {
@@ -64,12 +70,19 @@ double median(QList<double> values)
 }
 
 // Median milliseconds of `run`, each run after its own untimed `prepare`.
-double measure(const std::function<void()> &prepare, const std::function<void()> &run)
+double measure(const std::function<void()> &prepare,
+               const std::function<void()> &run,
+               int runs = kRuns)
 {
     QList<double> times;
-    for (int i = 0; i < kRuns; ++i) {
+    for (int i = 0; i < runs; ++i) {
         if (prepare)
             prepare();
+#ifdef Q_OS_UNIX
+        // The disk writes of earlier runs (and of removing their stores)
+        // must not land inside this one's time.
+        ::sync();
+#endif
         QElapsedTimer timer;
         timer.start();
         run();
@@ -371,67 +384,56 @@ int main(int argc, char **argv)
         file.write(tar);
     }
     int jexImported = 0;
-    const double jexMs = measure(freshStore, [&] {
-        jexImported = importJex(jexPath, &target->state).imported;
-    });
+    const double jexMs = measure(
+        freshStore, [&] { jexImported = importJex(jexPath, &target->state).imported; }, kJexRuns);
     // Raw: the same note rows and attachment rows in one transaction, and the
     // same 200 files written plainly.
-    const double jexRawMs = measure(freshStore, [&] {
-        insertRaw(target->state.database(), jexRows, {});
-        QSqlDatabase db = target->state.database()->database();
-        db.transaction();
-        QSqlQuery query(db);
-        query.prepare(QStringLiteral("INSERT INTO attachments (id, note_id, filename, mime_type, "
-                                     "size_bytes, created_at, sync_status) "
-                                     "VALUES (?, ?, ?, ?, ?, ?, ?)"));
-        const QByteArray blob(10 * 1024, 'p');
-        QDir().mkpath(target->attachments());
-        for (int i = 0; i < kJexNotes; i += 10) {
-            const QString id = QUuid::createUuid().toString(QUuid::WithoutBraces);
-            query.addBindValue(id);
-            query.addBindValue(jexRows[i].id);
-            query.addBindValue(QStringLiteral("image.png"));
-            query.addBindValue(QStringLiteral("image/png"));
-            query.addBindValue(blob.size());
-            query.addBindValue(QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs));
-            query.addBindValue(QStringLiteral("pending"));
-            query.exec();
-            QFile file(target->attachments() + QLatin1Char('/') + id);
-            file.open(QIODevice::WriteOnly);
-            file.write(blob);
-        }
-        db.commit();
-    });
-    // The same note rows through NoteRepository::insert in one transaction:
-    // what the repository itself adds to the raw statement.
-    const double repositoryMs = measure(freshStore, [&] {
-        QSqlDatabase db = target->state.database()->database();
-        db.transaction();
-        for (const Note &row : jexRows)
-            target->state.notes()->insert(row);
-        db.commit();
-    });
-    // The 200 attachment files written through the repository alone (it
-    // syncs each file to disk before renaming it into place).
-    const double saveFilesMs = measure(freshStore, [&] {
-        const QByteArray blob(10 * 1024, 'p');
-        for (int i = 0; i < kJexNotes / 10; ++i)
-            target->state.attachments()->saveFile(QUuid::createUuid().toString(QUuid::WithoutBraces),
-                                                  blob);
-    });
+    const double jexRawMs = measure(
+        freshStore,
+        [&] {
+            insertRaw(target->state.database(), jexRows, {});
+            QSqlDatabase db = target->state.database()->database();
+            db.transaction();
+            QSqlQuery query(db);
+            query.prepare(
+                QStringLiteral("INSERT INTO attachments (id, note_id, filename, mime_type, "
+                               "size_bytes, created_at, sync_status) "
+                               "VALUES (?, ?, ?, ?, ?, ?, ?)"));
+            const QByteArray blob(10 * 1024, 'p');
+            QDir().mkpath(target->attachments());
+            for (int i = 0; i < kJexNotes; i += 10) {
+                const QString id = QUuid::createUuid().toString(QUuid::WithoutBraces);
+                query.addBindValue(id);
+                query.addBindValue(jexRows[i].id);
+                query.addBindValue(QStringLiteral("image.png"));
+                query.addBindValue(QStringLiteral("image/png"));
+                query.addBindValue(blob.size());
+                query.addBindValue(QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs));
+                query.addBindValue(QStringLiteral("pending"));
+                query.exec();
+                QFile file(target->attachments() + QLatin1Char('/') + id);
+                file.open(QIODevice::WriteOnly);
+                file.write(blob);
+            }
+            db.commit();
+        },
+        kJexRuns);
     target.reset();
-    // The Markdown conversion the import cannot avoid, measured alone.
+    // The Markdown conversion the import cannot avoid, on one thread; the
+    // import spreads it over the cores while it stores the notes.
     const double convertMs = measure(nullptr, [&] {
         for (const QString &text : jexTexts)
-            markdownToDelta(text);
+            markdownToDeltaJson(text);
     });
 
-    std::printf("interchange: %d notes, %d attachments of %d KB; JEX %d notes; median of %d\n",
+    std::printf("interchange: %d notes, %d attachments of %d KB; JEX %d notes; "
+                "median of %d (JEX: of %d)\n",
                 kNotes,
                 kAttachments,
                 kAttachmentBytes / 1024,
                 kJexNotes,
-                kRuns);
+                kRuns,
+                kJexRuns);
     std::printf("backup wrote %d notes, restore added %d records, JEX imported %d notes\n",
                 backedUp,
                 restored,
@@ -448,24 +450,8 @@ int main(int argc, char **argv)
                rawUnzipMs + rawInsertMs,
                3.0);
     printRatio("JEX import of 2,000 notes", jexMs, "raw rows + plain file writes", jexRawMs, 3.0);
-    printRatio("JEX import minus Markdown conversion",
-               jexMs - convertMs,
-               "raw rows + plain file writes",
-               jexRawMs,
-               3.0);
-    printRatio("JEX import minus conversion and file saves",
-               jexMs - convertMs - saveFilesMs,
-               "raw rows + plain file writes",
-               jexRawMs,
-               3.0);
-    printRatio("JEX import minus conversion and file saves",
-               jexMs - convertMs - saveFilesMs,
-               "NoteRepository::insert of the rows",
-               repositoryMs,
-               3.0);
-    std::printf("(alone: Markdown conversion of the 2,000 bodies %.1f ms; "
-                "AttachmentRepository::saveFile of the 200 files %.1f ms)\n",
+    std::printf("(the import's Markdown conversion alone, on one thread: %.1f ms; cores: %d)\n",
                 convertMs,
-                saveFilesMs);
+                QThread::idealThreadCount());
     return backedUp == kNotes && restored == kNotes + 20 && jexImported == kJexNotes ? 0 : 1;
 }
