@@ -1,12 +1,12 @@
 #include "interchange/orderedparallelrunner.h"
 
-#include <QMutex>
 #include <QThread>
 #include <QThreadPool>
-#include <QWaitCondition>
 
 #include <algorithm>
 #include <atomic>
+#include <condition_variable>
+#include <mutex>
 #include <vector>
 
 OrderedParallelRunner::OrderedParallelRunner(int helperThreads)
@@ -37,16 +37,16 @@ void OrderedParallelRunner::run(int count,
     }
 
     std::atomic<int> next{0};
-    QMutex mutex;
-    QWaitCondition finished;
+    std::mutex mutex;
+    std::condition_variable finished;
     std::vector<char> done(size_t(count), 0);
     auto markDone = [&](int index) {
-        const QMutexLocker locker(&mutex);
+        std::lock_guard<std::mutex> locker(mutex);
         done[size_t(index)] = 1;
-        finished.wakeAll();
+        finished.notify_all();
     };
     auto isDone = [&](int index) {
-        const QMutexLocker locker(&mutex);
+        std::lock_guard<std::mutex> locker(mutex);
         return done[size_t(index)] != 0;
     };
 
@@ -77,9 +77,9 @@ void OrderedParallelRunner::run(int count,
             markDone(index);
             continue;
         }
-        const QMutexLocker locker(&mutex);
+        std::unique_lock<std::mutex> locker(mutex);
         while (!done[size_t(delivered)])
-            finished.wait(&mutex);
+            finished.wait(locker);
     }
     pool.waitForDone();
 }
