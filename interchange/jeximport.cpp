@@ -288,7 +288,7 @@ ImportResult importJex(const QString &path, AppState *appState, const ImportProg
                total,
                tr("Importing: %1").arg(item.title.isEmpty() ? tr("(untitled)") : item.title));
         batch.addNote(pending.note, item.createdTime, item.updatedTime, pending.attachments, result);
-        // The bytes are on disk now; a large archive need not hold them twice.
+        // Stored: the converted text need not wait for the rest of the import.
         pending.attachments.clear();
         pending.note.body.clear();
     };
